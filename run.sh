@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The project's main job and its tools. Progress goes to stderr, results to stdout.
+#
+#   ./run.sh --help              this list
+#   ./run.sh tmrxlist ARGS...    read an installer's text list, print the returned list
+#
+# Each command installs what is missing and builds what it needs first.
+set -u -o pipefail
+cd "$(dirname "$0")"
+. scripts/deps.sh
+
+usage() { sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; }
+
+cmd=${1:-}
+case "$cmd" in
+  -h|--help|help) usage; exit 0 ;;
+  tmrxlist)
+    shift
+    tmrx_ensure_packages >&2 || exit 1
+    tmrx_build native --target tmrxlist || exit 1
+    exec build/native/tools/tmrxlist/tmrxlist "$@" ;;
+  "")
+    echo "run.sh: the main job (two simulated ports through the driver) is not built yet; see --help" >&2
+    usage >&2; exit 2 ;;
+  *)
+    echo "run.sh: unknown command '$cmd'" >&2; usage >&2; exit 2 ;;
+esac

@@ -1,0 +1,35 @@
+# Sourced by test.sh and run.sh: installs the Debian packages the project needs,
+# once. Packages already present are not touched, so a second run is quiet.
+
+TMRX_PACKAGES=(
+  cmake ninja-build g++ make pkg-config
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev valgrind
+  mingw-w64 mingw-w64-tools binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine64 xvfb xauth
+)
+
+tmrx_log() { printf '%s\n' "$*" >&2; }
+
+tmrx_ensure_packages() {
+  local missing=() p
+  for p in "${TMRX_PACKAGES[@]}" "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  tmrx_log "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq >&2 || return 1
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2 || return 1
+}
+
+# Configures a preset once (or when its cache is gone) and builds it.
+tmrx_build() {
+  local preset=$1; shift
+  if [ ! -f "build/$preset/CMakeCache.txt" ]; then
+    cmake --preset "$preset" >&2 || return 1
+  fi
+  cmake --build --preset "$preset" "$@" >&2
+}

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Runs every test of the project and ends with the line "N passed, N failed".
+#
+#   ./test.sh            install what is missing, build native, win64 and win32,
+#                        run native ctest, the Windows tests under wine64 (inside
+#                        one Xvfb display), the binary checks and a short fuzz run
+#   ./test.sh --fuzz S   the same, with a fuzz run of S seconds per target
+#   ./test.sh --native   native build and tests only (quick edit-test loop)
+#
+# One ctest test is one test case; a build that fails counts as one failure.
+set -u -o pipefail
+cd "$(dirname "$0")"
+. scripts/deps.sh
+
+fuzz_seconds=20
+only_native=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --fuzz) fuzz_seconds=${2:?--fuzz needs seconds}; shift 2 ;;
+    --native) only_native=1; shift ;;
+    -h|--help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "test.sh: unknown argument '$1' (try --help)" >&2; exit 2 ;;
+  esac
+done
+
+tmrx_ensure_packages || { echo "test.sh: package installation failed" >&2; echo "0 passed, 1 failed"; exit 1; }
+
+passed=0
+failed=0
+log_dir=build/test-logs
+mkdir -p "$log_dir"
+
+# Adds the counts of one ctest run (its summary line) to the totals.
+count_ctest() {
+  local log=$1 line p f t
+  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$line" ]; then
+    if grep -q 'No tests were found' "$log"; then return 0; fi
+    failed=$((failed + 1)); return 0
+  fi
+  f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + t - f)); failed=$((failed + f))
+}
+
+run_ctest() {  # preset [wrapper...]
+  local preset=$1; shift
+  local log="$log_dir/ctest-$preset.log"
+  tmrx_log "== ctest $preset"
+  "$@" ctest --preset "$preset" -j2 --timeout 300 >"$log" 2>&1
+  grep -E '(\*\*\*Failed|\*\*\*Timeout|\*\*\*Exception|Not Run)' "$log" >&2 || true
+  tail -n 3 "$log" >&2
+  count_ctest "$log"
+}
+
+build_or_fail() {  # preset
+  tmrx_log "== build $1"
+  if ! tmrx_build "$1"; then
+    tmrx_log "build $1 FAILED"
+    failed=$((failed + 1))
+    return 1
+  fi
+}
+
+if build_or_fail native; then run_ctest native; fi
+
+if [ "$only_native" -eq 0 ]; then
+  if build_or_fail win64; then run_ctest win64 scripts/with-xvfb.sh; fi
+  if build_or_fail win32; then run_ctest win32; fi
+
+  for fuzzer in fuzz/run-*-fuzz.sh; do
+    [ -x "$fuzzer" ] || continue
+    tmrx_log "== $fuzzer $fuzz_seconds"
+    if "$fuzzer" "$fuzz_seconds" >"$log_dir/$(basename "$fuzzer" .sh).log" 2>&1; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1)); tail -n 20 "$log_dir/$(basename "$fuzzer" .sh).log" >&2
+    fi
+  done
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
