@@ -33,6 +33,9 @@ struct BoardConfig {
   uint32_t pci_subsystem = 0x02507c3a;   // offset 0x2c: subsystem id << 16 | subsystem vendor
   uint8_t cache_line_words = 8;          // offset 0x0c low byte, in 32-bit words
   uint32_t slot = 0;                     // the PCI slot the board sits in
+  // Command register at power-up: firmware has enabled memory decoding (bit 1);
+  // bus mastering (bit 2) is left to the driver.
+  uint16_t pci_command = 0x0002;
   // Assigned resources.
   uint32_t csr_physical = 0xfebf0000;    // memory resource: register window
   uint32_t csr_length = 0x400;
@@ -65,8 +68,10 @@ struct TxFault {
 
 // What the last setup frame programmed.
 struct ReceiveFilter {
-  enum Mode { kPerfect, kHash, kHashOnly } mode = kPerfect;
-  std::vector<std::array<uint8_t, 6>> perfect;  // 16 entries in perfect mode
+  enum Mode { kPerfect, kHash, kHashOnly, kInverse } mode = kPerfect;
+  // 16 entries in perfect and inverse mode; in hash mode the one physical
+  // address (words 39-41) that unicast frames are compared with.
+  std::vector<std::array<uint8_t, 6>> perfect;
   std::array<uint16_t, 32> hash{};              // 512-bit table (hash and hash-only modes)
   std::array<uint32_t, 48> raw{};               // the 48 setup-frame words as read
   bool programmed = false;                      // a setup frame has been processed since reset
@@ -115,6 +120,9 @@ class Board : public WirePort {
   // a PHY raises the general-purpose port interrupt (CSR5 bit 26) and latches
   // its interrupt until MII registers 1 and its vendor register are read.
   LinkMode CurrentMode() const;   // what this board's port runs at, kNone if no link
+  // The PHY's interrupt output (latched link change, enabled in its vendor
+  // register); false without a PHY.
+  bool PhyInterruptLine() const;
 
   void InjectTxFault(const TxFault& fault);
   // The next `count` received frames get the dribbling bit (alignment error).
@@ -134,6 +142,11 @@ class Board : public WirePort {
     uint64_t rx_filtered = 0;     // frames dropped by the address filter
     uint64_t rx_missed = 0;       // frames lost for want of a descriptor
     uint64_t rx_runts_crc = 0;    // frames that arrived with a bad FCS
+    uint64_t rx_runts = 0;        // frames under 64 bytes dropped (CSR6 bit 3 clear)
+    uint64_t rx_ignored = 0;      // frames arriving with no link or the receiver stopped
+    uint64_t tx_no_link = 0;      // frames completed with carrier errors, not sent
+    uint64_t tx_bad_setup = 0;    // setup descriptors whose buffer was not 192 bytes
+    uint64_t dma_errors = 0;      // master aborts (no bus mastering, unreachable address)
   };
   const Counters& counters() const;
 

@@ -31,13 +31,20 @@ uint64_t BitsPerSecond(LinkMode mode);
 // 0x20 10 half, 0x40 10 full, 0x80 100 half, 0x100 100 full.
 using Abilities = uint16_t;
 constexpr Abilities kAll4Modes = 0x1e0;
+// The ability bit of one mode (0 for kNone), and the best mode of a set.
+Abilities AbilityOf(LinkMode mode);
+LinkMode BestMode(Abilities abilities);
+// Time one frame of `length` bytes (FCS included) occupies the wire at `mode`:
+// preamble (8 bytes), the frame and the inter-frame gap (12 bytes).
+Nanoseconds WireTime(uint32_t length, LinkMode mode);
 
 class Wire;
 
 // One end of a cable.
 class WirePort {
  public:
-  virtual ~WirePort() = default;
+  // A port that goes away while cabled leaves its wire unplugged.
+  virtual ~WirePort();
   // A frame (with FCS) has fully arrived from the far end.
   virtual void FrameArrived(const uint8_t* frame, uint32_t length) = 0;
   // The far end appeared or went away (cable plugged, unplugged, far end's
@@ -75,6 +82,9 @@ class Wire {
  public:
   enum class Pace { kLineRate, kUnlimited };
 
+  // Plugs both ends in (each gets PeerChanged). Throws std::invalid_argument
+  // if a port is already cabled or both ends are the same port. Destroying
+  // the wire detaches its ends silently; Unplug models a cable pull.
   Wire(VirtualClock& clock, WirePort& a, WirePort& b, Pace pace = Pace::kLineRate);
   ~Wire();
   Wire(const Wire&) = delete;
@@ -99,7 +109,14 @@ class Wire {
 
  private:
   friend class WirePort;
+  struct Flights;  // frames in flight and deliveries waiting their turn
   void Carry(WirePort* from, const uint8_t* frame, uint32_t length, LinkMode mode);
+  void Arrive(uint64_t key);
+  void Deliver(int direction, const uint8_t* frame, uint32_t length);
+  void Hand(int direction, const uint8_t* frame, uint32_t length);
+  void DropInFlight();
+  void PortGone(const WirePort* port);
+  WirePort* LivePeerOf(const WirePort* port) const;
 
   VirtualClock& clock_;
   WirePort& a_;
@@ -110,6 +127,7 @@ class Wire {
   uint64_t frames_carried_ = 0;
   uint64_t generation_ = 0;  // frames in flight across an unplug are lost
   std::FILE* capture_ = nullptr;
+  std::unique_ptr<Flights> flights_;
 };
 
 // Plays a remote station or a traffic generator: sends frames it is given and
@@ -122,6 +140,10 @@ class FrameEndpoint : public WirePort {
   void Send(const std::vector<uint8_t>& frame, bool bad_fcs = false);
   // Frames received, FCS included, oldest first.
   std::deque<std::vector<uint8_t>>& received() { return received_; }
+  // Counts every frame that arrived, kept or not. A traffic sink that only
+  // counts turns keeping off.
+  uint64_t frames_received() const { return frames_received_; }
+  void set_keep_frames(bool keep) { keep_ = keep; }
 
   void set_advertised(Abilities a) { advertised_ = a; forced_ = LinkMode::kNone; }
   void set_forced(LinkMode m) { forced_ = m; }
@@ -137,7 +159,11 @@ class FrameEndpoint : public WirePort {
   Abilities advertised_;
   LinkMode forced_ = LinkMode::kNone;
   bool up_ = true;
+  bool keep_ = true;
+  bool sending_ = false;
+  uint64_t frames_received_ = 0;
   std::deque<std::vector<uint8_t>> received_;
+  std::vector<uint8_t> scratch_;  // reused for the frame plus FCS
 };
 
 // IEEE 802.3 frame check sequence of `length` bytes (the value as transmitted,

@@ -1,0 +1,119 @@
+// CSR dispatch: what each register read and write does.
+#include "board_impl.h"
+
+namespace sim {
+
+namespace {
+constexpr uint32_t kCsrWindow = 16 * 8;
+}
+
+uint32_t Board::Impl::ReadCsr(uint32_t offset) {
+  uint32_t value = 0xffffffffu;
+  if (offset < kCsrWindow && !(offset & 7) && pci_.CsrDecoding()) {
+    uint32_t n = offset >> 3;
+    switch (n) {
+      case 5: value = Csr5(); break;
+      case 8: value = ReadMissedFrames(); break;
+      case 9: value = SerialPortValue(); break;
+      case 12: value = sia_.Csr12(); break;
+      case 13: value = sia_.Csr13(); break;
+      case 14: value = sia_.Csr14(); break;
+      case 15: value = sia_.Csr15(); break;
+      default: value = csr_[n]; break;
+    }
+  }
+  if (__builtin_expect(trace_on_, 0)) Trace(TraceEntry::kCsrRead, offset, value);
+  return value;
+}
+
+void Board::Impl::WriteCsr(uint32_t offset, uint32_t value) {
+  if (__builtin_expect(trace_on_, 0)) Trace(TraceEntry::kCsrWrite, offset, value);
+  if (offset >= kCsrWindow || (offset & 7) || !pci_.CsrDecoding()) return;
+  switch (offset >> 3) {
+    case 0:
+      if (value & bits::kSoftwareReset) SoftwareReset();
+      else csr_[0] = value;
+      break;
+    case 1: TxPoll(); break;
+    case 2: RxPoll(); break;
+    case 3:  // list bases also set the current position
+      csr_[3] = rx_current_ = value;
+      break;
+    case 4: csr_[4] = tx_current_ = value; break;
+    case 5: AcknowledgeEvents(value); break;
+    case 6: WriteOperationMode(value); break;
+    case 7: csr_[7] = value; break;
+    case 8:
+    case 12:
+      break;  // read-only
+    case 9: WriteSerialPort(value); break;
+    case 13:
+      if (sia_.WriteCsr13(value) && !phy_) Relink(true);
+      break;
+    case 14:
+      if (sia_.WriteCsr14(value) && !phy_) Relink(true);
+      break;
+    case 15: sia_.WriteCsr15(value); break;
+    default: csr_[offset >> 3] = value; break;
+  }
+  UpdateInterruptLine();
+}
+
+void Board::Impl::SoftwareReset() {
+  clock_.Cancel(tx_event_);
+  tx_event_ = 0;
+  tx_in_flight_ = tx_open_ = tx_jabber_ = false;
+  tx_length_ = 0;
+  for (uint32_t& r : csr_) r = 0;
+  csr_[0] = bits::kCsr0AtReset;
+  csr_[6] = bits::kCsr6AtReset;
+  events_ = 0;
+  rx_state_ = tx_state_ = 0;
+  rx_current_ = tx_current_ = 0;
+  missed_ = 0;
+  filter_.Reset();
+  eeprom_.Reset();
+  mii_.Reset();
+  bool sia_was_running = sia_.Running();
+  sia_.Reset();
+  if (!phy_ && sia_was_running) Relink(true);
+}
+
+void Board::Impl::WriteOperationMode(uint32_t value) {
+  uint32_t old = csr_[6];
+  csr_[6] = value;
+  uint32_t rising = value & ~old, falling = old & ~value;
+  if (falling & bits::kStartRx) StopRx();
+  if (falling & bits::kStartTx) StopTx();
+  if (rising & bits::kStartRx) StartRx();
+  if (rising & bits::kStartTx) StartTx();
+}
+
+// CSR9 drives two serial buses at once: the EEPROM (only while the serial ROM
+// is selected, bit 11) and the MII management lines.
+void Board::Impl::WriteSerialPort(uint32_t value) {
+  csr_[9] = value;
+  bool rom = value & bits::kSromSelect;
+  eeprom_.Drive(rom && (value & bits::kSromChipSelect), value & bits::kSromClock, value & bits::kSromDataIn);
+  bool released = value & bits::kMiiReadMode;
+  bool line = released ? (mii_.Driving() && mii_.Output()) : (value & bits::kMdo) != 0;
+  mii_.Clock(value & bits::kMdc, line, phy_.get());
+}
+
+uint32_t Board::Impl::SerialPortValue() const {
+  uint32_t value = csr_[9] & ~(bits::kSromDataOut | bits::kMdi);
+  if ((value & bits::kSromSelect) && eeprom_.DataOut()) value |= bits::kSromDataOut;
+  // With the host's driver released the line shows the PHY (pulled low when
+  // nothing drives it); otherwise it shows the host's own output.
+  bool line = (value & bits::kMiiReadMode) ? (mii_.Driving() && mii_.Output()) : (value & bits::kMdo) != 0;
+  if (line) value |= bits::kMdi;
+  return value;
+}
+
+uint32_t Board::Impl::ReadMissedFrames() {
+  uint32_t value = missed_;
+  missed_ = 0;
+  return value;
+}
+
+}  // namespace sim

@@ -1,0 +1,116 @@
+// The receive process: filters arriving frames and stores them through the
+// descriptor list from CSR3.
+#include <algorithm>
+
+#include "board_impl.h"
+
+namespace sim {
+
+void Board::Impl::StartRx() { rx_state_ = bits::kRxWaiting; }
+
+void Board::Impl::StopRx() {
+  rx_state_ = 0;
+  RaiseEvents(bits::kRxStopped);
+}
+
+// Receive poll demand: a suspended process looks at its descriptor again.
+void Board::Impl::RxPoll() {
+  if (rx_state_ != bits::kRxSuspended) return;
+  uint32_t d[4];
+  if (ReadDescriptor(rx_current_, d) && (d[0] & bits::kOwn)) rx_state_ = bits::kRxWaiting;
+}
+
+void Board::Impl::MissFrame() {
+  ++counters_.rx_missed;
+  uint32_t count = (missed_ & 0xffff) + 1;
+  missed_ = (missed_ & bits::kMissedOverflow) | (count & 0xffff);
+  if (count > 0xffff) missed_ |= bits::kMissedOverflow;
+}
+
+void Board::Impl::Receive(const uint8_t* frame, uint32_t length) {
+  using namespace bits;
+  if (rx_state_ == 0 || !PortUp() || length > kMaxFrame) {
+    ++counters_.rx_ignored;
+    return;
+  }
+  if (length < 18 || (length < 64 && !(csr_[6] & kPassBadFrames))) {
+    ++counters_.rx_runts;
+    return;
+  }
+  if (!filter_.Accepts(frame, csr_[6])) {
+    ++counters_.rx_filtered;
+    return;
+  }
+  uint32_t status = 0;
+  if (EthernetFcs(frame, length - 4) != LoadLe32(frame + length - 4)) {
+    status |= kErrorSummary | kRxCrcError;
+    ++counters_.rx_runts_crc;
+  }
+  if (length < 64) status |= kErrorSummary | kRxRunt;
+  if (dribble_left_ > 0) {
+    --dribble_left_;
+    status |= kErrorSummary | kRxDribbling;
+  }
+  if (frame[0] & 1) status |= kRxMulticast;
+  if ((uint32_t(frame[12]) << 8 | frame[13]) >= 0x0600) status |= kRxFrameType;
+  if (length > 1518) status |= kRxTooLong;
+  StoreFrame(frame, length, status);
+  UpdateInterruptLine();
+}
+
+// The current descriptor is read again for every frame, so descriptors the
+// driver hands back while the process is suspended are found without a poll
+// demand.
+void Board::Impl::StoreFrame(const uint8_t* frame, uint32_t length, uint32_t status) {
+  using namespace bits;
+  uint32_t d[4];
+  uint32_t descriptor = rx_current_;
+  if (!ReadDescriptor(descriptor, d)) return;
+  if (!(d[0] & kOwn)) {
+    if (rx_state_ != kRxSuspended) RaiseEvents(kRxBufferUnavailable);
+    rx_state_ = kRxSuspended;
+    MissFrame();
+    return;
+  }
+  rx_state_ = kRxWaiting;
+  uint32_t stored = 0;
+  uint32_t first = kRxFirstDescriptor;
+  for (uint32_t used = 1;; ++used) {
+    bool chained = d[1] & kChained;
+    uint32_t take1 = std::min(d[1] & 0x7ff, length - stored);
+    if (take1 && !DmaWrite(d[2], frame + stored, take1)) return;
+    stored += take1;
+    if (!chained) {
+      uint32_t take2 = std::min((d[1] >> 11) & 0x7ff, length - stored);
+      if (take2 && !DmaWrite(d[3], frame + stored, take2)) return;
+      stored += take2;
+    }
+    uint32_t next = NextDescriptor(descriptor, d[1], d[3], csr_[3]);
+    if (stored == length) {
+      rx_current_ = next;
+      if (!WriteStatusWord(descriptor, first | kRxLastDescriptor | length << 16 | status)) return;
+      break;
+    }
+    // The frame goes on in the next descriptor, if the driver owns us one.
+    uint32_t n[4];
+    if (!ReadDescriptor(next, n)) return;
+    if (!(n[0] & kOwn) || used == kMaxRxDescriptorsPerFrame) {
+      rx_current_ = next;
+      uint32_t truncated = kErrorSummary | kRxDescriptorError | kRxLastDescriptor;
+      if (!WriteStatusWord(descriptor, first | truncated | stored << 16 | status)) return;
+      if (!(n[0] & kOwn)) {
+        RaiseEvents(kRxBufferUnavailable);
+        rx_state_ = kRxSuspended;
+      }
+      break;
+    }
+    if (!WriteStatusWord(descriptor, first)) return;
+    first = 0;
+    descriptor = next;
+    std::copy(n, n + 4, d);
+  }
+  ++counters_.rx_frames;
+  RaiseEvents(kRxInterrupt);
+}
+
+}  // namespace sim
