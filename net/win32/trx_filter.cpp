@@ -1,0 +1,164 @@
+// The receive filter: packet filter, station address and multicast list, and
+// the setup frame that programs them into the chip through the transmit ring.
+#include "trx_chip.h"
+
+static const UCHAR BroadcastAddress[6] = {0xff, 0xff, 0xff, 0xff, 0xff, 0xff};
+
+// Words of the 21143's perfect address used alongside a hash table.
+#define TRX_HASH_PERFECT_WORD 39
+
+ULONG HashCrc(const UCHAR Address[6]) {
+  ULONG Crc = 0xffffffff;
+  for (ULONG i = 0; i < 6; i++) {
+    UCHAR Byte = Address[i];
+    for (ULONG Bit = 0; Bit < 8; Bit++, Byte >>= 1) {
+      Crc = ((Crc ^ Byte) & 1) ? (Crc >> 1) ^ 0xedb88320 : Crc >> 1;
+    }
+  }
+  return Crc;
+}
+
+static VOID SetHashBit(PULONG Words, const UCHAR Address[6]) {
+  ULONG Index = HashCrc(Address) & 0x1ff;
+  Words[Index / 16] |= 1UL << (Index % 16);
+}
+
+static VOID WriteEntry(PULONG Words, ULONG FirstWord, const UCHAR Address[6]) {
+  for (ULONG j = 0; j < 3; j++) {
+    Words[FirstWord + j] = (ULONG)Address[2 * j] | ((ULONG)Address[2 * j + 1] << 8);
+  }
+}
+
+// Builds the setup frame for the current filter state and returns the
+// filtering-type bits for its descriptor. Caller holds ChipLock.
+static ULONG BuildSetupFrame(PADAPTER_CONTEXT A, PULONG Words) {
+  ULONG Filter = A->PacketFilter;
+  if (A->MulticastCount == 0) Filter &= ~NDIS_PACKET_TYPE_MULTICAST;
+  if ((Filter & (NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_MULTICAST | NDIS_PACKET_TYPE_BROADCAST)) == 0) {
+    NdisZeroMemory(Words, TRX_SETUP_FRAME_SIZE);
+    return TDES1_HASH_ONLY_FILTER;
+  }
+
+  const UCHAR* Entry0 = (Filter & NDIS_PACKET_TYPE_DIRECTED)    ? A->StationAddress
+                        : (Filter & NDIS_PACKET_TYPE_BROADCAST) ? BroadcastAddress
+                                                                : A->MulticastList[0];
+  const UCHAR* Entry1 = (Filter & NDIS_PACKET_TYPE_BROADCAST) ? BroadcastAddress : Entry0;
+
+  if ((Filter & NDIS_PACKET_TYPE_MULTICAST) && A->MulticastCount >= 15) {
+    // Too many for the 16 perfect entries: a 512-bit hash of the multicast
+    // list, with broadcast hashed in too and the one perfect address the chip
+    // keeps beside the table, so broadcast and directed frames still pass.
+    NdisZeroMemory(Words, 32 * sizeof(ULONG));
+    for (ULONG i = 0; i < A->MulticastCount; i++) SetHashBit(Words, A->MulticastList[i]);
+    if (Filter & NDIS_PACKET_TYPE_BROADCAST) SetHashBit(Words, BroadcastAddress);
+    WriteEntry(Words, TRX_HASH_PERFECT_WORD, Entry0);
+    return TDES1_HASH_FILTER;
+  }
+
+  WriteEntry(Words, 0, Entry0);
+  WriteEntry(Words, 3, Entry1);
+  if (Filter & NDIS_PACKET_TYPE_MULTICAST) {
+    for (ULONG k = 2; k < 16; k++) {
+      ULONG i = k - 2;
+      WriteEntry(Words, 3 * k, i < A->MulticastCount ? A->MulticastList[i] : Entry0);
+    }
+  }
+  return 0;
+}
+
+VOID LoadFilter(PADAPTER_CONTEXT A) {
+  NdisDprAcquireSpinLock(&A->ChipLock);
+  ULONG Mode = TRX_CSR_READ(A, CSR6_OPMODE) & ~(CSR6_PASS_ALL_MULTICAST | CSR6_PROMISCUOUS);
+  if (A->PacketFilter & NDIS_PACKET_TYPE_ALL_MULTICAST) Mode |= CSR6_PASS_ALL_MULTICAST;
+  if (A->PacketFilter & NDIS_PACKET_TYPE_PROMISCUOUS) Mode |= CSR6_PROMISCUOUS;
+  TRX_CSR_WRITE(A, CSR6_OPMODE, Mode);
+  NdisDprReleaseSpinLock(&A->ChipLock);
+
+  ULONG Count = 2;
+  PTX_RECORD Dummy = ReserveTransmit(A, &Count);
+  if (Dummy == NULL) {
+    NdisDprAcquireSpinLock(&A->TxLock);
+    A->SetupPending = TRUE;
+    NdisDprReleaseSpinLock(&A->TxLock);
+    return;
+  }
+  ULONG LastIndex = A->TxCount - 1;
+  BOOLEAN DummyIsLast = (ULONG)(Dummy - A->TxRecords) == LastIndex;
+  DESC_WORD(Dummy->Descriptor, 1) = DummyIsLast ? TDES1_END_OF_RING : 0;
+  DESC_WORD(Dummy->Descriptor, 2) = 0;
+  DESC_WORD(Dummy->Descriptor, 3) = 0;
+  Dummy->Submitted = TRUE;
+  if (Count == 1) {
+    // Room for the dummy only: send it so the ring moves, retry on completion.
+    DESC_WORD(Dummy->Descriptor, 0) = TDES0_OWN;
+    TRX_CSR_WRITE(A, CSR1_TX_POLL, 0);
+    NdisDprAcquireSpinLock(&A->TxLock);
+    A->SetupPending = TRUE;
+    NdisDprReleaseSpinLock(&A->TxLock);
+    return;
+  }
+
+  PTX_RECORD Setup = Dummy->Next;
+  ULONG SetupOffset = (A->TxCount + A->RxCount) * TRX_DESCRIPTOR_SIZE;
+  PULONG Words = (PULONG)(A->DescriptorAreaVirtual + SetupOffset);
+  ULONG Control = TDES1_SETUP_PERFECT;
+  if ((ULONG)(Setup - A->TxRecords) == LastIndex) Control |= TDES1_END_OF_RING;
+
+  NdisDprAcquireSpinLock(&A->ChipLock);
+  Control += BuildSetupFrame(A, Words);
+  NdisDprReleaseSpinLock(&A->ChipLock);
+
+  DESC_WORD(Setup->Descriptor, 1) = Control;
+  DESC_WORD(Setup->Descriptor, 2) = A->DescriptorAreaPhysical + SetupOffset;
+  DESC_WORD(Setup->Descriptor, 3) = 0;
+  Setup->Submitted = TRUE;
+  DESC_WORD(Setup->Descriptor, 0) = TDES0_OWN;
+  DESC_WORD(Dummy->Descriptor, 0) = TDES0_OWN;
+  TRX_CSR_WRITE(A, CSR1_TX_POLL, 0);
+}
+
+ULONG QueryPacketFilter(PADAPTER_CONTEXT A) {
+  return A->PacketFilter;
+}
+
+VOID SetPacketFilter(PADAPTER_CONTEXT A, ULONG Unused, ULONG Filter) {
+  UNREFERENCED_PARAMETER(Unused);
+  A->PacketFilter = Filter;
+  LoadFilter(A);
+}
+
+VOID QueryStationAddress(PADAPTER_CONTEXT A, ULONG Unused, PUCHAR Address) {
+  UNREFERENCED_PARAMETER(Unused);
+  NdisDprAcquireSpinLock(&A->ChipLock);
+  NdisMoveMemory(Address, A->StationAddress, 6);
+  NdisDprReleaseSpinLock(&A->ChipLock);
+}
+
+VOID SetStationAddress(PADAPTER_CONTEXT A, ULONG Unused, const UCHAR* Address) {
+  UNREFERENCED_PARAMETER(Unused);
+  NdisDprAcquireSpinLock(&A->ChipLock);
+  NdisMoveMemory(A->StationAddress, (PVOID)Address, 6);
+  NdisDprReleaseSpinLock(&A->ChipLock);
+  LoadFilter(A);
+}
+
+VOID QueryMulticastList(PADAPTER_CONTEXT A, ULONG Unused, ULONG Capacity, PULONG Count, PUCHAR List) {
+  UNREFERENCED_PARAMETER(Unused);
+  NdisDprAcquireSpinLock(&A->ChipLock);
+  *Count = A->MulticastCount;
+  if (A->MulticastCount <= Capacity && A->MulticastCount != 0) {
+    NdisMoveMemory(List, A->MulticastList, A->MulticastCount * 6);
+  }
+  NdisDprReleaseSpinLock(&A->ChipLock);
+}
+
+// Count is at most MaxMulticast; the set handler refuses longer lists.
+VOID SetMulticastList(PADAPTER_CONTEXT A, ULONG Unused, ULONG Count, const UCHAR* List) {
+  UNREFERENCED_PARAMETER(Unused);
+  if (Count > TRX_MAX_MULTICAST) Count = TRX_MAX_MULTICAST;
+  NdisDprAcquireSpinLock(&A->ChipLock);
+  if (Count != 0) NdisMoveMemory(A->MulticastList, (PVOID)List, Count * 6);
+  A->MulticastCount = Count;
+  NdisDprReleaseSpinLock(&A->ChipLock);
+  LoadFilter(A);
+}
