@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # The project's main job and its tools. Progress goes to stderr, results to stdout.
 #
+#   ./run.sh                     two simulated K250 ports through the driver: bring-up,
+#                                auto-negotiation, a burst of frames both ways, a report
+#                                per port and a pcap of the wire (build/trxdemo.pcap)
 #   ./run.sh --help              this list
 #   ./run.sh tmrxlist ARGS...    read an installer's text list, print the returned list
+#                                (tmrxlist --help for its options)
 #
 # Each command installs what is missing and builds what it needs first.
 set -u -o pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
 
-usage() { sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; }
 
 cmd=${1:-}
 case "$cmd" in
@@ -20,8 +24,9 @@ case "$cmd" in
     tmrx_build native --target tmrxlist || exit 1
     exec build/native/tools/tmrxlist/tmrxlist "$@" ;;
   "")
-    echo "run.sh: the main job (two simulated ports through the driver) is not built yet; see --help" >&2
-    usage >&2; exit 2 ;;
+    tmrx_ensure_packages >&2 || exit 1
+    tmrx_build native --target trxdemo || exit 1
+    exec build/native/tools/trxdemo/trxdemo build/trxdemo.pcap ;;
   *)
     echo "run.sh: unknown command '$cmd'" >&2; usage >&2; exit 2 ;;
 esac
