@@ -13,7 +13,7 @@ set -u -o pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
 
-usage() { sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,/^[^#]/{/^#/s/^# \{0,1\}//p}' "$0"; }
 
 cmd=${1:-}
 case "$cmd" in

@@ -18,7 +18,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --fuzz) fuzz_seconds=${2:?--fuzz needs seconds}; shift 2 ;;
     --native) only_native=1; shift ;;
-    -h|--help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,/^[^#]/{/^#/s/^# \{0,1\}//p}' "$0"; exit 0 ;;
     *) echo "test.sh: unknown argument '$1' (try --help)" >&2; exit 2 ;;
   esac
 done
