@@ -5,6 +5,9 @@
 #                                auto-negotiation, a burst of frames both ways, a report
 #                                per port and a pcap of the wire (build/trxdemo.pcap)
 #   ./run.sh --help              this list
+#   ./run.sh diag OPTIONS...     one simulated port under the driver, set up as the options
+#                                say; prints Initialize's result, adapter fields, OID answers
+#                                and dumps as JSON (./run.sh diag --help)
 #   ./run.sh tmrxlist ARGS...    read an installer's text list, print the returned list
 #                                (tmrxlist --help for its options)
 #
@@ -18,6 +21,11 @@ usage() { sed -n '2,/^[^#]/{/^#/s/^# \{0,1\}//p}' "$0"; }
 cmd=${1:-}
 case "$cmd" in
   -h|--help|help) usage; exit 0 ;;
+  diag)
+    shift
+    tmrx_ensure_packages >&2 || exit 1
+    tmrx_build native --target trxdiag || exit 1
+    exec build/native/tools/trxdiag/trxdiag "$@" ;;
   tmrxlist)
     shift
     tmrx_ensure_packages >&2 || exit 1
