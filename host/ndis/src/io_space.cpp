@@ -69,11 +69,14 @@ NDIS_STATUS NdisMMapIoSpace(PVOID* VirtualAddress, NDIS_HANDLE MiniportAdapterHa
   if (Length == 0 || Length > hostndis::detail::kIoSlotSize || start < res.csr_physical ||
       start + Length > static_cast<uint64_t>(res.csr_physical) + res.csr_length)
     return NDIS_STATUS_RESOURCE_CONFLICT;
-  // A free slot of the reserved range.
+  // A free slot of the reserved range. Slots count from the range's start,
+  // which mmap aligns to a page only.
+  const uintptr_t io = reinterpret_cast<uintptr_t>(mc->io_base);
   for (uint32_t slot = 0; slot < mc->io_slots; ++slot) {
-    uintptr_t base = reinterpret_cast<uintptr_t>(mc->io_base) + static_cast<uintptr_t>(slot) * hostndis::detail::kIoSlotSize;
+    uintptr_t base = io + static_cast<uintptr_t>(slot) * hostndis::detail::kIoSlotSize;
     bool used = false;
-    for (const IoMapping& w : mc->io_mappings) used = used || (w.alive && w.virt - w.virt % hostndis::detail::kIoSlotSize == base);
+    for (const IoMapping& w : mc->io_mappings)
+      used = used || (w.alive && (w.virt - io) / hostndis::detail::kIoSlotSize == slot);
     if (used) continue;
     IoMapping w;
     w.virt = base + start % hostndis::kPageSize;
