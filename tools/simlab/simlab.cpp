@@ -33,6 +33,7 @@ Port& Lab::AddPort(const PortSpec& spec) {
   options.keywords = spec.keywords;
   options.keywords.emplace_back("SlotNumber", hostndis::Keyword::Integer(board.slot));
   options.network_address = spec.network_address;
+  options.requeue_refused_sends = spec.requeue_refused_sends;
   port->adapter = &host_.AddAdapter(*port->board, options);
   ports_.push_back(std::move(port));
   return *ports_.back();

@@ -21,6 +21,9 @@ struct PortSpec {
   std::vector<std::pair<std::string, hostndis::Keyword>> keywords{
       {"ConnectionType", hostndis::Keyword::Integer(0)}};
   std::optional<std::vector<uint8_t>> network_address;
+  // Sends refused for want of resources go again after the driver's notice,
+  // as NDIS does for a protocol (see hostndis::AdapterOptions).
+  bool requeue_refused_sends = false;
 };
 
 struct Port {

@@ -1,0 +1,65 @@
+#include "lab_options.h"
+
+#include <cstdlib>
+
+const char kLabUsage[] =
+    "usage: trxlab [OPTION]...   (as root)\n"
+    "Two network namespaces, each with a TAP interface, joined through two\n"
+    "simulated K250 ports driven by Trx4n5 and cabled together:\n"
+    "  NAME-0 (NAME0, 10.250.0.1/24, fd00:250::1/64) <-> port 0 =wire= port 1 <-> NAME-1 (NAME1, .2, ::2)\n"
+    "Runs until interrupted (or --duration) and removes everything it made.\n"
+    "\n"
+    "  --name NAME            prefix of namespaces and interfaces (default trxlab, at most 12 characters)\n"
+    "  --unlimited            the wire delivers at once instead of at the negotiated line rate\n"
+    "  --connection-type N    ConnectionType of both ports (0 auto, 1 10H, 2 10F, 3 100H, 4 100F)\n"
+    "  --pcap FILE            write every frame that crosses the wire to FILE\n"
+    "  --ready FILE           write the lab's names and addresses (shell variables) to FILE once up\n"
+    "  --control FIFO         read commands from FIFO: unplug, plug, stats, quit\n"
+    "  --duration SECONDS     stop after this long\n";
+
+bool ParseLabOptions(int argc, char** argv, LabOptions* o, std::string* error) {
+  for (int i = 1; i < argc; ++i) {
+    std::string opt = argv[i];
+    if (opt == "--unlimited") {
+      o->unlimited = true;
+      continue;
+    }
+    if (i + 1 >= argc) {
+      *error = opt.rfind("--", 0) == 0 ? "option " + opt + " needs a value or is unknown" : "unexpected " + opt;
+      return false;
+    }
+    std::string value = argv[++i];
+    if (opt == "--name") {
+      o->name = value;
+    } else if (opt == "--connection-type") {
+      char* end = nullptr;
+      long n = std::strtol(value.c_str(), &end, 10);
+      if (*end != '\0' || n < 0 || n > 4) {
+        *error = "--connection-type takes 0 to 4";
+        return false;
+      }
+      o->connection_type = int(n);
+    } else if (opt == "--pcap") {
+      o->pcap = value;
+    } else if (opt == "--ready") {
+      o->ready_file = value;
+    } else if (opt == "--control") {
+      o->control = value;
+    } else if (opt == "--duration") {
+      char* end = nullptr;
+      o->duration = std::strtod(value.c_str(), &end);
+      if (*end != '\0' || o->duration < 0) {
+        *error = "--duration takes seconds";
+        return false;
+      }
+    } else {
+      *error = "unknown option " + opt;
+      return false;
+    }
+  }
+  if (o->name.empty() || o->name.size() > 12) {
+    *error = "--name takes 1 to 12 characters";
+    return false;
+  }
+  return true;
+}

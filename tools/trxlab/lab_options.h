@@ -1,0 +1,17 @@
+// Command line of the lab.
+#pragma once
+
+#include <string>
+
+struct LabOptions {
+  std::string name = "trxlab";   // namespaces NAME-0, NAME-1; interfaces NAME0, NAME1
+  bool unlimited = false;        // the wire delivers at once instead of at line rate
+  int connection_type = 0;       // ConnectionType keyword of both ports
+  std::string pcap;              // capture of the wire, or none
+  std::string ready_file;        // written (shell variables) once the lab is up
+  std::string control;           // FIFO of commands: unplug, plug, stats, quit
+  double duration = 0;           // seconds; 0 runs until interrupted
+};
+
+bool ParseLabOptions(int argc, char** argv, LabOptions* options, std::string* error);
+extern const char kLabUsage[];

@@ -1,0 +1,250 @@
+// trxlab: real traffic through the driver. The Linux network stack of two
+// namespaces talks through TAP interfaces to two simulated K250 ports, each
+// driven by its own Trx4n5 instance, cabled together. The virtual clock
+// follows real time, so a paced wire runs at the negotiated line rate.
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "lab_options.h"
+#include "net_namespace.h"
+#include "port_binding.h"
+#include "simlab.h"
+
+namespace {
+
+volatile sig_atomic_t g_stop = 0;
+void OnSignal(int) { g_stop = 1; }
+
+struct LabPort {
+  NetNamespace ns;
+  TapDevice tap;
+  int dev_mcast = -1;
+  std::unique_ptr<PortBinding> binding;
+  std::string address4, address6;
+};
+
+std::string MacText(const std::vector<uint8_t>& mac) {
+  char text[18];
+  std::snprintf(text, sizeof(text), "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+  return text;
+}
+
+bool SetUpNamespace(LabPort& lp, const std::string& ns_name, const std::string& ifname,
+                    const std::vector<uint8_t>& mac, int index, std::string* error) {
+  lp.address4 = "10.250.0." + std::to_string(index + 1);
+  lp.address6 = "fd00:250::" + std::to_string(index + 1);
+  if (!lp.ns.Create(ns_name, error) || !lp.tap.Open(ifname, error)) return false;
+  if (!RunCommand("ip link set dev " + ifname + " address " + MacText(mac), error)) return false;
+  if (!lp.ns.Adopt(ifname, error)) return false;
+  if (!lp.ns.Ip("addr add " + lp.address4 + "/24 dev " + ifname, error)) return false;
+  if (!lp.ns.Ip("-6 addr add " + lp.address6 + "/64 dev " + ifname + " nodad", error)) return false;
+  if (!lp.ns.Ip("link set dev " + ifname + " up", error)) return false;
+  lp.dev_mcast = lp.ns.OpenInside("/proc/self/net/dev_mcast", error);
+  return lp.dev_mcast >= 0;
+}
+
+void PrintStats(LabPort* ports, simlab::Lab& lab) {
+  for (int i = 0; i < 2; ++i) {
+    PortBinding& b = *ports[i].binding;
+    const PortBinding::Counters& c = b.counters();
+    const sim::Board& board = *b.port().board;
+    std::printf("{\"port\": %d, \"from_stack\": %llu, \"to_stack\": %llu, \"tap_write_failures\": %llu, "
+                "\"send_failures\": %llu, \"media_connect\": %llu, \"media_disconnect\": %llu, "
+                "\"multicast_groups\": %zu, \"all_multicast\": %s, \"hash_filter\": %s, \"rx_filtered\": %llu, "
+                "\"rx_missed\": %llu",
+                i, (unsigned long long)c.from_stack, (unsigned long long)c.to_stack,
+                (unsigned long long)c.tap_write_failures, (unsigned long long)c.send_failures,
+                (unsigned long long)c.media_connect, (unsigned long long)c.media_disconnect, b.multicast().size(),
+                b.all_multicast() ? "true" : "false",
+                board.filter().mode == sim::ReceiveFilter::kHash ? "true" : "false",
+                (unsigned long long)board.counters().rx_filtered, (unsigned long long)board.counters().rx_missed);
+    for (NDIS_OID oid : simlab::StatisticsOids())
+      std::printf(", \"%s\": %u", simlab::OidName(oid), simlab::QueryValue(*b.port().adapter, oid));
+    std::printf(", \"OID_GEN_LINK_SPEED\": %u}\n", simlab::QueryValue(*b.port().adapter, OID_GEN_LINK_SPEED));
+  }
+  std::fflush(stdout);
+  (void)lab;
+}
+
+// Commands from the control FIFO, one per line.
+void HandleControl(int fd, LabPort* ports, simlab::Lab& lab, sim::Wire& wire, std::string& pending) {
+  char chunk[256];
+  ssize_t n;
+  while ((n = read(fd, chunk, sizeof(chunk))) > 0) pending.append(chunk, size_t(n));
+  size_t nl;
+  while ((nl = pending.find('\n')) != std::string::npos) {
+    std::string command = pending.substr(0, nl);
+    pending.erase(0, nl + 1);
+    if (command == "unplug") {
+      wire.Unplug();
+      std::fprintf(stderr, "trxlab: cable unplugged\n");
+    } else if (command == "plug") {
+      wire.Plug();
+      std::fprintf(stderr, "trxlab: cable plugged in\n");
+    } else if (command == "stats") {
+      PrintStats(ports, lab);
+    } else if (command == "quit") {
+      g_stop = 1;
+    } else if (!command.empty()) {
+      std::fprintf(stderr, "trxlab: unknown command '%s'\n", command.c_str());
+    }
+  }
+}
+
+int Run(const LabOptions& o) {
+  std::string error;
+  LabPort ports[2];
+  simlab::Lab lab;
+  lab.host().verifier().set_print(true);
+  simlab::Port* sim_ports[2];
+  for (int i = 0; i < 2; ++i) {
+    simlab::PortSpec spec = simlab::Lab::DefaultSpec(i);
+    spec.keywords = {{"ConnectionType", hostndis::Keyword::Integer(uint32_t(o.connection_type))}};
+    spec.requeue_refused_sends = true;
+    sim_ports[i] = &lab.AddPort(spec);
+  }
+  sim::Wire& wire = lab.Cable(*sim_ports[0], *sim_ports[1],
+                              o.unlimited ? sim::Wire::Pace::kUnlimited : sim::Wire::Pace::kLineRate);
+  if (!o.pcap.empty() && !wire.CaptureTo(o.pcap)) {
+    std::fprintf(stderr, "trxlab: cannot write %s\n", o.pcap.c_str());
+    return 1;
+  }
+  for (int i = 0; i < 2; ++i) {
+    NDIS_STATUS status = sim_ports[i]->adapter->Initialize();
+    if (status != NDIS_STATUS_SUCCESS) {
+      std::fprintf(stderr, "trxlab: Initialize of port %d failed with 0x%08x\n", i, unsigned(status));
+      return 1;
+    }
+  }
+  for (int i = 0; i < 2; ++i) {
+    std::vector<uint8_t> mac = sim_ports[i]->adapter->Query(OID_802_3_CURRENT_ADDRESS, 6).data;
+    if (!SetUpNamespace(ports[i], o.name + "-" + std::to_string(i), o.name + std::to_string(i), mac, i, &error)) {
+      std::fprintf(stderr, "trxlab: %s\n", error.c_str());
+      return 1;
+    }
+    ports[i].binding = std::make_unique<PortBinding>(*sim_ports[i], ports[i].tap, ports[i].dev_mcast);
+    ports[i].binding->Start();
+  }
+
+  int control = -1;
+  std::string pending;
+  if (!o.control.empty()) {
+    unlink(o.control.c_str());
+    if (mkfifo(o.control.c_str(), 0600) != 0 ||
+        (control = open(o.control.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)) < 0) {
+      std::fprintf(stderr, "trxlab: cannot make the control FIFO %s\n", o.control.c_str());
+      return 1;
+    }
+  }
+  if (!o.ready_file.empty()) {
+    FILE* f = std::fopen(o.ready_file.c_str(), "w");
+    if (f == nullptr) {
+      std::fprintf(stderr, "trxlab: cannot write %s\n", o.ready_file.c_str());
+      return 1;
+    }
+    for (int i = 0; i < 2; ++i) {
+      std::fprintf(f, "LAB_NS%d=%s\nLAB_IF%d=%s\nLAB_IP%d=%s\nLAB_IP6_%d=%s\nLAB_MAC%d=%s\n", i,
+                   ports[i].ns.name().c_str(), i, ports[i].tap.name().c_str(), i, ports[i].address4.c_str(), i,
+                   ports[i].address6.c_str(), i, MacText(ports[i].binding->station_address()).c_str());
+    }
+    std::fclose(f);
+  }
+  std::fprintf(stderr, "trxlab: up: %s (%s) <-> %s (%s), wire %s; Ctrl-C ends it\n", ports[0].ns.name().c_str(),
+               ports[0].address4.c_str(), ports[1].ns.name().c_str(), ports[1].address4.c_str(),
+               o.unlimited ? "unlimited" : "at line rate");
+
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point real_start = Clock::now();
+  const sim::Nanoseconds virtual_start = lab.host().clock().Now();
+  Clock::time_point next_sync = real_start;
+  sim::VirtualClock& vclock = lab.host().clock();
+  while (!g_stop) {
+    auto real_now = Clock::now();
+    sim::Nanoseconds elapsed = sim::Nanoseconds(std::chrono::duration_cast<std::chrono::nanoseconds>(real_now - real_start).count());
+    if (o.duration > 0 && elapsed >= sim::Nanoseconds(o.duration * 1e9)) break;
+    sim::Nanoseconds target = virtual_start + elapsed;
+    if (target > vclock.Now()) lab.host().RunFor(target - vclock.Now());
+    else lab.host().RunFor(0);
+
+    // Wait for a frame, a command, or the next thing the simulation has due.
+    int64_t wait_ns = 1000000;
+    if (vclock.HasPending()) {
+      sim::Nanoseconds due = vclock.NextDue();
+      int64_t until = int64_t(due) - int64_t(target);
+      if (until < wait_ns) wait_ns = until < 0 ? 0 : until;
+    }
+    struct pollfd fds[3];
+    int nfds = 0;
+    for (int i = 0; i < 2; ++i) fds[nfds++] = {ports[i].tap.fd(), short(ports[i].binding->HasRoom() ? POLLIN : 0), 0};
+    if (control >= 0) fds[nfds++] = {control, POLLIN, 0};
+    struct timespec timeout = {0, long(wait_ns)};
+    int ready = ppoll(fds, nfds, &timeout, nullptr);
+    if (ready > 0) {
+      for (int i = 0; i < 2; ++i)
+        if (fds[i].revents & POLLIN) ports[i].binding->PumpFromStack(64);
+      if (control >= 0 && (fds[2].revents & POLLIN)) HandleControl(control, ports, lab, wire, pending);
+    }
+    if (Clock::now() >= next_sync) {
+      for (int i = 0; i < 2; ++i) ports[i].binding->SyncMulticast();
+      next_sync = Clock::now() + std::chrono::milliseconds(100);
+    }
+  }
+
+  std::fprintf(stderr, "trxlab: stopping\n");
+  PrintStats(ports, lab);
+  // Stop the stacks, let what is in flight finish, then halt both ports.
+  for (int i = 0; i < 2; ++i) ports[i].ns.Ip("link set dev " + ports[i].tap.name() + " down", &error);
+  lab.host().RunFor(200 * sim::kMillisecond);
+  for (int i = 0; i < 2; ++i) sim_ports[i]->adapter->Halt();
+  wire.StopCapture();
+  if (control >= 0) {
+    close(control);
+    unlink(o.control.c_str());
+  }
+  for (int i = 0; i < 2; ++i) {
+    if (ports[i].dev_mcast >= 0) close(ports[i].dev_mcast);
+    ports[i].tap.Close();
+    ports[i].ns.Destroy();
+  }
+  if (!o.ready_file.empty()) unlink(o.ready_file.c_str());
+  size_t findings = lab.host().verifier().findings().size();
+  std::fprintf(stderr, "trxlab: removed %s-0 and %s-1; %zu verifier findings\n", o.name.c_str(), o.name.c_str(),
+               findings);
+  return findings == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  LabOptions options;
+  std::string error;
+  if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
+    std::fputs(kLabUsage, stdout);
+    return 0;
+  }
+  if (!ParseLabOptions(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "trxlab: %s\n\n%s", error.c_str(), kLabUsage);
+    return 2;
+  }
+  if (geteuid() != 0) {
+    std::fprintf(stderr, "trxlab: needs root (network namespaces and TAP interfaces)\n");
+    return 2;
+  }
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof(sa));
+  sa.sa_handler = OnSignal;
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  return Run(options);
+}
