@@ -3,7 +3,8 @@
 #
 #   ./test.sh            install what is missing, build native, win64 and win32,
 #                        run native ctest, the Windows tests under wine64 (inside
-#                        one Xvfb display), the binary checks and a short fuzz run
+#                        one Xvfb display), the binary checks, the lab tests (real
+#                        traffic through the driver) and a short fuzz run
 #   ./test.sh --fuzz S   the same, with a fuzz run of S seconds per target
 #   ./test.sh --native   native build and tests only (quick edit-test loop)
 #
@@ -67,6 +68,22 @@ if build_or_fail native; then run_ctest native; fi
 if [ "$only_native" -eq 0 ]; then
   if build_or_fail win64; then run_ctest win64 scripts/with-xvfb.sh; fi
   if build_or_fail win32; then run_ctest win32; fi
+
+  # Real traffic through the driver: namespaces, TAP interfaces, ping, iperf3, tshark.
+  if [ "$(id -u)" -eq 0 ] && [ -e /dev/net/tun ]; then
+    tmrx_log "== lab tests"
+    lab_log="$log_dir/lab-tests.log"
+    tests/lab/lab-tests.sh build/native/tools/trxlab/trxlab build/lab-tests >"$lab_log" 2>&1
+    grep '^FAIL' "$lab_log" >&2 || true
+    line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$lab_log" | tail -n 1)
+    if [ -n "$line" ]; then
+      passed=$((passed + ${line%% passed*})); f=${line#*, }; failed=$((failed + ${f%% failed}))
+    else
+      failed=$((failed + 1)); tail -n 5 "$lab_log" >&2
+    fi
+  else
+    tmrx_log "== lab tests skipped: they need root and /dev/net/tun"
+  fi
 
   for fuzzer in fuzz/run-*-fuzz.sh; do
     [ -x "$fuzzer" ] || continue

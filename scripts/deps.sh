@@ -5,8 +5,10 @@ TMRX_PACKAGES=(
   cmake ninja-build g++ make pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev valgrind
-  mingw-w64 mingw-w64-tools binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 xvfb xauth
+  mingw-w64 mingw-w64-tools g++-mingw-w64-x86-64 g++-mingw-w64-i686
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine wine64 fonts-wine xvfb xauth
+  iproute2 iputils-ping iperf3 tshark
 )
 
 tmrx_log() { printf '%s\n' "$*" >&2; }
@@ -22,7 +24,8 @@ tmrx_ensure_packages() {
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq >&2 || return 1
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2 || return 1
+  # With recommends: wine needs its fonts and helpers to draw dialogs.
+  $sudo apt-get install -y -qq "${missing[@]}" >&2 || return 1
 }
 
 # Configures a preset once (or when its cache is gone) and builds it.

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Runs a Windows program under wine64 in the project's own prefix and passes
+# its exit code through.
+#
+#   wine.sh [--prefix DIR] PROGRAM [ARGS...]
+#   wine.sh [--prefix DIR] --stop        stop the prefix's wineserver and its programs
+#
+# The prefix (default build/win64/wineprefix, or $TMRX_WINEPREFIX) is created
+# on first use. A lock next to it makes creation safe when several tests start
+# at once. The wineserver is started persistent, so that a run of many short
+# test programs pays its start-up only once; it exits by itself
+# $TMRX_WINESERVER_LINGER seconds (default 15) after the last program, or when
+# scripts/with-xvfb.sh stops it. Programs that open windows need $DISPLAY.
+#
+# This machine cannot execute 32-bit x86 code, so the 64-bit loader is called
+# directly instead of the `wine` wrapper.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+prefix=${TMRX_WINEPREFIX:-$here/../build/win64/wineprefix}
+wine64=${TMRX_WINE64:-/usr/lib/wine/wine64}
+# The binary, not Debian's wrapper script: the wrapper forces -p0.
+wineserver=${TMRX_WINESERVER:-/usr/lib/wine/wineserver64}
+linger=${TMRX_WINESERVER_LINGER:-15}
+
+usage() {
+  sed -n '2,6s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2
+  exit 2
+}
+
+die() {
+  echo "wine.sh: $*" >&2
+  exit 2
+}
+
+stop=0
+while [ $# -gt 0 ]; do
+  case $1 in
+    --prefix)
+      [ $# -ge 2 ] || die "--prefix needs a directory"
+      prefix=$2
+      shift 2
+      ;;
+    --stop) stop=1; shift ;;
+    -h|--help) usage ;;
+    --) shift; break ;;
+    -*) die "unknown option '$1' (see --help)" ;;
+    *) break ;;
+  esac
+done
+
+[ -x "$wine64" ] || die "no wine64 loader at $wine64 (apt-get install wine64)"
+[ -x "$wineserver" ] || die "no wineserver at $wineserver (apt-get install wine64)"
+[[ $linger =~ ^[0-9]+$ ]] || die "TMRX_WINESERVER_LINGER must be a number of seconds, not '$linger'"
+
+WINEPREFIX=$(realpath -m "$prefix")
+export WINEPREFIX WINESERVER=$wineserver WINEARCH=win64 WINEDEBUG=-all
+# No Mono/Gecko install prompts, no menu entries written into $HOME.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+if [ $stop = 1 ]; then
+  [ $# = 0 ] || die "--stop takes no program"
+  if [ -d "$WINEPREFIX" ]; then
+    "$wineserver" -k 2>/dev/null || true
+    "$wineserver" -w 2>/dev/null || true
+  fi
+  exit 0
+fi
+
+[ $# -ge 1 ] || usage
+program=$1
+shift
+# Paths must exist; bare names (cmd, reg, notepad) are Wine's own programs.
+case $program in */*) [ -e "$program" ] || die "no such program: $program" ;; esac
+
+ready_mark=$WINEPREFIX/.tmrx-prefix-ready
+
+start_server() {
+  # A second start while one runs for this prefix is a harmless no-op. The
+  # daemon must not inherit the lock or the caller's output pipes.
+  "$wineserver" -p"$linger" </dev/null >/dev/null 2>&1 9>&- || true
+  # with-xvfb.sh stops every prefix its session used.
+  if [ -n "${TMRX_WINE_SESSION:-}" ] &&
+     ! grep -qxF "$WINEPREFIX" "$TMRX_WINE_SESSION/wineprefixes" 2>/dev/null; then
+    echo "$WINEPREFIX" >>"$TMRX_WINE_SESSION/wineprefixes"
+  fi
+}
+
+set_value() {
+  "$wine64" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1 9>&- ||
+    die "could not set $1\\$2 in $WINEPREFIX"
+}
+
+create_prefix() {
+  echo "wine.sh: creating wine prefix $WINEPREFIX" >&2
+  # Whatever an interrupted creation left behind is unusable.
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  start_server
+  # The programs wineboot leaves running must not hold the lock (fd 9).
+  "$wine64" wineboot -i >/dev/null 2>&1 9>&- ||
+    die "wineboot -i failed for $WINEPREFIX"
+  # A crashing test must end, not wait for someone to close a crash dialog.
+  set_value 'HKCU\Software\Wine\WineDbg' ShowCrashDialog REG_DWORD 0
+  # Xvfb has no window manager: managed windows would wait two seconds for
+  # one each time they are hidden.
+  set_value 'HKCU\Software\Wine\X11 Driver' Managed REG_SZ N
+  touch "$ready_mark"
+}
+
+mkdir -p "$(dirname "$WINEPREFIX")"
+exec 9>"$WINEPREFIX.lock"
+flock 9
+if [ -e "$ready_mark" ]; then
+  start_server
+else
+  create_prefix
+fi
+exec 9>&-
+
+[ -n "${DISPLAY:-}" ] ||
+  echo "wine.sh: DISPLAY is not set, windows cannot be opened (run under scripts/with-xvfb.sh)" >&2
+
+# Programs that this one starts, the desktop process among them, inherit its
+# output and may outlive it by a second or more. A caller that reads to the
+# end of output (ctest) would wait for them, so the output goes through a
+# file that is followed until the program itself exits. stderr joins stdout.
+log=$(mktemp "${TMRX_WINE_SESSION:-${TMPDIR:-/tmp}}/tmrx-wine.XXXXXX")
+trap 'rm -f "$log"' EXIT
+# The program reads this script's input; a background job would get /dev/null.
+if [ -e /proc/self/fd/0 ]; then exec 3<&0; else exec 3</dev/null; fi
+"$wine64" "$program" "$@" <&3 3<&- >"$log" 2>&1 &
+pid=$!
+tail -n +1 -s 0.05 -f --pid="$pid" "$log" &
+tail_pid=$!
+# Waiting in the background lets a signal stop the program at once; Wine does
+# not always end a program on SIGTERM, and a stopped test must end.
+trap 'kill -KILL "$pid" 2>/dev/null' INT TERM
+status=0
+wait "$pid" || status=$?
+wait "$tail_pid" || true
+exit "$status"
