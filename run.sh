@@ -8,6 +8,9 @@
 #   ./run.sh diag OPTIONS...     one simulated port under the driver, set up as the options
 #                                say; prints Initialize's result, adapter fields, OID answers
 #                                and dumps as JSON (./run.sh diag --help)
+#   ./run.sh lab OPTIONS...      (root) real traffic: two namespaces with TAP interfaces
+#                                through two simulated ports under the driver, until
+#                                interrupted (./run.sh lab --help)
 #   ./run.sh tmrxlist ARGS...    read an installer's text list, print the returned list
 #                                (tmrxlist --help for its options)
 #
@@ -26,6 +29,11 @@ case "$cmd" in
     tmrx_ensure_packages >&2 || exit 1
     tmrx_build native --target trxdiag || exit 1
     exec build/native/tools/trxdiag/trxdiag "$@" ;;
+  lab)
+    shift
+    tmrx_ensure_packages >&2 || exit 1
+    tmrx_build native --target trxlab || exit 1
+    exec build/native/tools/trxlab/trxlab "$@" ;;
   tmrxlist)
     shift
     tmrx_ensure_packages >&2 || exit 1
