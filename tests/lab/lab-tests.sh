@@ -60,9 +60,9 @@ check ipv6_ping_0_to_1 in0 ping -6 -c 3 -i 0.2 -W 2 "$LAB_IP6_1"
 check ipv6_ping_1_to_0 in1 ping -6 -c 3 -i 0.2 -W 2 "$LAB_IP6_0"
 
 in1 iperf3 -s -1 -D -p 5201 && sleep 0.3
-check tcp_transfer_0_to_1 in0 iperf3 -c "$LAB_IP1" -p 5201 -t 2
+check tcp_transfer_0_to_1 in0 iperf3 -c "$LAB_IP1" -p 5201 -n 4M
 in1 iperf3 -s -1 -D -p 5202 && sleep 0.3
-check tcp_transfer_1_to_0 in0 iperf3 -c "$LAB_IP1" -p 5202 -t 2 -R
+check tcp_transfer_1_to_0 in0 iperf3 -c "$LAB_IP1" -p 5202 -n 4M -R
 
 # A group nobody joined: the receiving board's filter drops it.
 before=$(stat 1 rx_filtered)
@@ -98,11 +98,13 @@ trap - EXIT
 if [ "$lab_rc" -eq 0 ]; then pass lab_ends_clean; else fail lab_ends_clean "exit $lab_rc: $(tail -n 2 "$work/lab.log" | tr '\n' ' ')"; fi
 if ip netns list | grep -q "$name" || ip link show | grep -q "$name"; then fail lab_removes_everything "left: $(ip netns list | grep "$name")"; else pass lab_removes_everything; fi
 
-# The capture: address resolution of both families, nothing malformed.
-if tshark -r "$pcap" -Y arp 2>/dev/null | grep -q . && tshark -r "$pcap" -Y 'icmpv6.type == 135' 2>/dev/null | grep -q .; then
+# The capture, read once: address resolution of both families, nothing malformed.
+tshark -r "$pcap" -o tcp.analyze_sequence_numbers:FALSE -T fields -e frame.protocols -e icmpv6.type \
+  >"$work/protocols.txt" 2>"$work/tshark.log"
+if grep -q ':arp' "$work/protocols.txt" && grep -qE ':icmpv6[[:space:]]+135$' "$work/protocols.txt"; then
   pass capture_has_arp_and_neighbour_discovery; else fail capture_has_arp_and_neighbour_discovery "missing in $pcap"; fi
-frames=$(tshark -r "$pcap" 2>/dev/null | wc -l)
-malformed=$(tshark -r "$pcap" -Y _ws.malformed 2>/dev/null | wc -l)
+frames=$(wc -l <"$work/protocols.txt")
+malformed=$(grep -c '_ws.malformed' "$work/protocols.txt")
 if [ "$frames" -gt 0 ] && [ "$malformed" -eq 0 ]; then pass capture_decodes_cleanly; else
   fail capture_decodes_cleanly "$malformed malformed of $frames frames"; fi
 
