@@ -27,6 +27,7 @@ void OnSignal(int) { g_stop = 1; }
 struct LabPort {
   NetNamespace ns;
   TapDevice tap;
+  std::unique_ptr<TapWriter> writer;
   int dev_mcast = -1;
   std::unique_ptr<PortBinding> binding;
   std::string address4, address6;
@@ -55,7 +56,7 @@ bool SetUpNamespace(LabPort& lp, const std::string& ns_name, const std::string& 
 void PrintStats(LabPort* ports, simlab::Lab& lab) {
   for (int i = 0; i < 2; ++i) {
     PortBinding& b = *ports[i].binding;
-    const PortBinding::Counters& c = b.counters();
+    const PortBinding::Counters c = b.counters();
     const sim::Board& board = *b.port().board;
     std::printf("{\"port\": %d, \"from_stack\": %llu, \"to_stack\": %llu, \"tap_write_failures\": %llu, "
                 "\"send_failures\": %llu, \"media_connect\": %llu, \"media_disconnect\": %llu, "
@@ -131,7 +132,8 @@ int Run(const LabOptions& o) {
       std::fprintf(stderr, "trxlab: %s\n", error.c_str());
       return 1;
     }
-    ports[i].binding = std::make_unique<PortBinding>(*sim_ports[i], ports[i].tap, ports[i].dev_mcast);
+    ports[i].writer = std::make_unique<TapWriter>(ports[i].tap);
+    ports[i].binding = std::make_unique<PortBinding>(*sim_ports[i], ports[i].tap, *ports[i].writer, ports[i].dev_mcast);
     ports[i].binding->Start();
   }
 
@@ -212,6 +214,7 @@ int Run(const LabOptions& o) {
   }
   for (int i = 0; i < 2; ++i) {
     if (ports[i].dev_mcast >= 0) close(ports[i].dev_mcast);
+    ports[i].writer.reset();
     ports[i].tap.Close();
     ports[i].ns.Destroy();
   }

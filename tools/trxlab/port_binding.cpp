@@ -14,8 +14,14 @@ std::vector<uint8_t> Le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uin
 
 }  // namespace
 
-PortBinding::PortBinding(simlab::Port& port, TapDevice& tap, int dev_mcast_fd)
-    : port_(port), tap_(tap), dev_mcast_fd_(dev_mcast_fd), frame_(2048) {}
+PortBinding::PortBinding(simlab::Port& port, TapDevice& tap, TapWriter& writer, int dev_mcast_fd)
+    : port_(port), tap_(tap), writer_(writer), dev_mcast_fd_(dev_mcast_fd), frame_(2048) {}
+
+PortBinding::Counters PortBinding::counters() const {
+  Counters c = counters_;
+  c.tap_write_failures += writer_.write_failures();
+  return c;
+}
 
 void PortBinding::Start() {
   hostndis::Adapter& a = *port_.adapter;
@@ -27,8 +33,19 @@ void PortBinding::Start() {
     --outstanding_;
   });
   a.OnReceive([this](PNDIS_PACKET packet) {
-    std::vector<uint8_t> bytes = hostndis::Adapter::PacketBytes(packet);
-    if (tap_.Write(bytes.data(), uint32_t(bytes.size()))) {
+    bool queued;
+    PNDIS_BUFFER buffer = packet->Private.Head;
+    if (buffer != nullptr && NDIS_BUFFER_LINKAGE(buffer) == nullptr) {
+      // The usual case: one buffer, lent for the length of this call.
+      PVOID address;
+      UINT length;
+      NdisQueryBuffer(buffer, &address, &length);
+      queued = writer_.Push(static_cast<const uint8_t*>(address), length);
+    } else {
+      std::vector<uint8_t> bytes = hostndis::Adapter::PacketBytes(packet);
+      queued = writer_.Push(bytes.data(), uint32_t(bytes.size()));
+    }
+    if (queued) {
       ++counters_.to_stack;
     } else {
       ++counters_.tap_write_failures;

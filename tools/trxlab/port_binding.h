@@ -12,20 +12,21 @@
 
 #include "simlab.h"
 #include "tap_device.h"
+#include "tap_writer.h"
 
 class PortBinding {
  public:
   struct Counters {
     uint64_t from_stack = 0;      // frames read from the TAP and sent
     uint64_t to_stack = 0;        // indicated frames written to the TAP
-    uint64_t tap_write_failures = 0;
+    uint64_t tap_write_failures = 0;  // dropped: the writer was full or the write failed
     uint64_t send_failures = 0;   // completed with an error status
     uint64_t media_connect = 0;
     uint64_t media_disconnect = 0;
     uint64_t multicast_updates = 0;
   };
 
-  PortBinding(simlab::Port& port, TapDevice& tap, int dev_mcast_fd);
+  PortBinding(simlab::Port& port, TapDevice& tap, TapWriter& writer, int dev_mcast_fd);
   PortBinding(const PortBinding&) = delete;
   PortBinding& operator=(const PortBinding&) = delete;
 
@@ -42,7 +43,7 @@ class PortBinding {
   const std::vector<uint8_t>& station_address() const { return station_; }
   const std::vector<std::vector<uint8_t>>& multicast() const { return multicast_; }
   bool all_multicast() const { return all_multicast_; }
-  const Counters& counters() const { return counters_; }
+  Counters counters() const;
   simlab::Port& port() { return port_; }
 
  private:
@@ -52,6 +53,7 @@ class PortBinding {
 
   simlab::Port& port_;
   TapDevice& tap_;
+  TapWriter& writer_;
   int dev_mcast_fd_;
   std::vector<uint8_t> station_;
   std::vector<std::vector<uint8_t>> multicast_;
