@@ -34,6 +34,7 @@ static NDIS_STATUS BuildTransmitRing(PADAPTER_CONTEXT A, ULONG Tx) {
     R->MapRegister = A->NextMapRegister++;
     TakeBuffer(A, &R->CopyVirtual, &R->CopyPhysical);
     NdisAllocateBuffer(&Status, &R->CopyBuffer, A->BufferPool, R->CopyVirtual, TRX_MAX_FRAME);
+    if (Status != NDIS_STATUS_SUCCESS) return Status;  // the pools are sized for the rings, but may still refuse
   }
   A->TxHead = A->TxTail = &A->TxRecords[0];
   A->TxFree = Tx - 1;
@@ -57,8 +58,10 @@ static NDIS_STATUS BuildReceiveChain(PADAPTER_CONTEXT A, ULONG Tx, ULONG Rx) {
     PUCHAR Virtual;
     TakeBuffer(A, &Virtual, &R->BufferPhysical);
     NdisAllocatePacket(&Status, &R->Packet, A->PacketPool);
+    if (Status != NDIS_STATUS_SUCCESS) return Status;
     NDIS_SET_PACKET_HEADER_SIZE(R->Packet, TRX_HEADER_SIZE);
     NdisAllocateBuffer(&Status, &R->Buffer, A->BufferPool, Virtual, TRX_MAX_FRAME);
+    if (Status != NDIS_STATUS_SUCCESS) return Status;
     NdisChainBufferAtFront(R->Packet, R->Buffer);
     *(PRX_RECORD*)R->Packet->MiniportReserved = R;
     DESC_WORD(R->Descriptor, 0) = RDES0_OWN;

@@ -1,0 +1,101 @@
+#include "driver_fixture.h"
+
+#include "ndis_call_log.h"
+#include "trx_miniport.h"
+
+namespace trx_test {
+
+Mac Multicast(uint8_t n) { return Mac{0x01, 0x00, 0x5e, 0x00, 0x00, n}; }
+
+Mac ToMac(const UCHAR* bytes) { return Mac{bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], bytes[5]}; }
+
+std::vector<uint8_t> Frame(const Mac& destination, uint32_t length, uint8_t seed, const Mac& source) {
+  std::vector<uint8_t> f(length);
+  for (uint32_t i = 0; i < length; ++i) f[i] = static_cast<uint8_t>(seed + i);
+  for (int i = 0; i < 6 && i < static_cast<int>(length); ++i) f[i] = destination[i];
+  for (int i = 0; i < 6 && 6 + i < static_cast<int>(length); ++i) f[6 + i] = source[i];
+  if (length >= 14) {
+    f[12] = 0x08;
+    f[13] = 0x00;
+  }
+  return f;
+}
+
+std::vector<uint8_t> Bytes(ULONG value) {
+  return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+          static_cast<uint8_t>(value >> 24)};
+}
+
+std::vector<uint8_t> AddressList(const std::vector<Mac>& addresses) {
+  std::vector<uint8_t> list;
+  for (const Mac& a : addresses) list.insert(list.end(), a.begin(), a.end());
+  return list;
+}
+
+void DriverTest::SetUp() {
+  CallLog().clear();
+  HideMemoryResource(false);
+  ASSERT_EQ(host.LoadDriver(DriverEntry), STATUS_SUCCESS);
+}
+
+void DriverTest::TearDown() {
+  for (auto& p : ports_) {
+    if (!p->adapter->initialized()) continue;
+    // NDIS never halts in the middle of a reset.
+    host.RunUntil([&] { return !p->context()->ResetPending; }, 2 * sim::kSecond);
+    p->adapter->Halt();
+  }
+  HideMemoryResource(false);
+  HostTest::TearDown();
+}
+
+Port& DriverTest::AddPort(const sim::BoardConfig& config, bool cabled, sim::Wire::Pace pace) {
+  auto port = std::make_unique<Port>();
+  auto device = std::make_unique<TestDevice>(host, config);
+  port->device = device.get();
+  hostndis::Device* added = host.AddDevice(std::move(device));
+  EXPECT_NE(added, nullptr) << "slot " << config.slot << " is taken";
+  port->adapter = &host.AddAdapter(*added);
+  port->adapter->SetKeyword("ConnectionType", 0u);
+  port->adapter->SetKeyword("SlotNumber", config.slot);
+  if (cabled) {
+    port->peer = std::make_unique<sim::FrameEndpoint>();
+    port->wire = std::make_unique<sim::Wire>(host.clock(), port->board(), *port->peer, pace);
+  }
+  ports_.push_back(std::move(port));
+  return *ports_.back();
+}
+
+void DriverTest::BringUp(Port& port) {
+  ASSERT_EQ(port.adapter->Initialize(), NDIS_STATUS_SUCCESS);
+  ASSERT_TRUE(WaitForLink(port)) << "the link never came up";
+}
+
+bool DriverTest::WaitForLink(Port& port, bool up) {
+  return host.RunUntil([&] { return port.context()->LinkUp == (up ? TRUE : FALSE); }, 100 * sim::kMillisecond);
+}
+
+ULONG DriverTest::QueryValue(Port& port, NDIS_OID oid) {
+  hostndis::QueryResult r = port.adapter->Query(oid, 4);
+  EXPECT_EQ(r.status, NDIS_STATUS_SUCCESS) << "query of OID 0x" << std::hex << oid;
+  ULONG value = 0;
+  for (size_t i = 0; i < r.data.size() && i < 4; ++i) value |= static_cast<ULONG>(r.data[i]) << (8 * i);
+  return value;
+}
+
+NDIS_STATUS DriverTest::SetFilter(Port& port, ULONG filter) {
+  return port.adapter->Set(OID_GEN_CURRENT_PACKET_FILTER, Bytes(filter)).status;
+}
+
+NDIS_STATUS DriverTest::SetMulticast(Port& port, const std::vector<Mac>& addresses) {
+  return port.adapter->Set(OID_802_3_MULTICAST_LIST, AddressList(addresses)).status;
+}
+
+NDIS_STATUS DriverTest::SendAndComplete(Port& port, PNDIS_PACKET packet) {
+  port.adapter->Send({packet});
+  host.RunUntil([&] { return port.adapter->send_state(packet) != hostndis::SendState::kWithMiniport; },
+                10 * sim::kMillisecond);
+  return port.adapter->send_status(packet);
+}
+
+}  // namespace trx_test

@@ -1,0 +1,75 @@
+// The Trx4n5 driver on the host stand-in over simulated K250 boards: the
+// fixture every driver test uses. Any verifier finding fails the test, and
+// every adapter still initialized at the end is halted, so each test also
+// checks that Halt leaves nothing behind.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "hostndis/testing.h"
+#include "sim/board.h"
+#include "sim/wire.h"
+#include "test_device.h"
+#include "trx_adapter.h"
+
+namespace trx_test {
+
+using Mac = std::array<uint8_t, 6>;
+
+constexpr Mac kStation = {0x00, 0x12, 0x34, 0x56, 0x78, 0x9a};  // the board's EEPROM default
+constexpr Mac kBroadcast = {0xff, 0xff, 0xff, 0xff, 0xff, 0xff};
+constexpr Mac kPeer = {0x02, 0x00, 0x00, 0x00, 0x00, 0x01};     // source of the far end's frames
+constexpr ULONG kDirectedBroadcast = NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_BROADCAST;
+
+// A multicast address 01-00-5E-00-00-n.
+Mac Multicast(uint8_t n);
+Mac ToMac(const UCHAR* bytes);
+// An Ethernet frame without FCS: destination, source, type 0x0800, then a
+// counting pattern from `seed`.
+std::vector<uint8_t> Frame(const Mac& destination, uint32_t length, uint8_t seed = 0, const Mac& source = kPeer);
+std::vector<uint8_t> Bytes(ULONG value);
+std::vector<uint8_t> AddressList(const std::vector<Mac>& addresses);
+
+struct Port {
+  TestDevice* device = nullptr;
+  hostndis::Adapter* adapter = nullptr;
+  std::unique_ptr<sim::FrameEndpoint> peer;  // the far end, when cabled to one
+  std::unique_ptr<sim::Wire> wire;
+
+  sim::Board& board() const { return device->board(); }
+  PADAPTER_CONTEXT context() const { return static_cast<PADAPTER_CONTEXT>(adapter->context()); }
+  PULONG TxDescriptor(ULONG i) const { return context()->TxRecords[i].Descriptor; }
+};
+
+class DriverTest : public hostndis::testing::HostTest {
+ protected:
+  DriverTest() = default;
+  explicit DriverTest(const hostndis::HostConfig& config) : HostTest(config) {}
+  void SetUp() override;
+  void TearDown() override;
+
+  // A board in `config.slot` with an adapter over it (ConnectionType 0 and
+  // SlotNumber set), cabled to a far-end station unless `cabled` is false.
+  Port& AddPort(const sim::BoardConfig& config = sim::BoardConfig(), bool cabled = true,
+                sim::Wire::Pace pace = sim::Wire::Pace::kUnlimited);
+  // Initializes (asserting success) and waits for the link to be up.
+  void BringUp(Port& port);
+  bool WaitForLink(Port& port, bool up = true);
+  void Run(sim::Nanoseconds duration) { host.RunFor(duration); }
+
+  // The 4-byte answer of a query (asserting success).
+  ULONG QueryValue(Port& port, NDIS_OID oid);
+  NDIS_STATUS SetFilter(Port& port, ULONG filter);
+  NDIS_STATUS SetMulticast(Port& port, const std::vector<Mac>& addresses);
+  // Sends one packet and runs until it is no longer with the miniport.
+  NDIS_STATUS SendAndComplete(Port& port, PNDIS_PACKET packet);
+
+  std::vector<std::unique_ptr<Port>> ports_;
+};
+
+}  // namespace trx_test

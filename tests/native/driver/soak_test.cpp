@@ -1,0 +1,24 @@
+// A short run of the soak: the same checks as driver_soak, fewer frames.
+#include <gtest/gtest.h>
+
+#include "soak.h"
+
+namespace trx_test {
+namespace {
+
+TEST(DriverSoak, ShortRunCompletesEveryPacketOnceWithCountersMatchingTheWire) {
+  SoakOptions options;
+  options.frames = 4000;
+  options.flap_every = 1500;
+  options.reset_every = 2500;
+  SoakSummary summary = RunSoak(options);
+  summary.Print(stdout);
+  EXPECT_TRUE(summary.ok());
+  EXPECT_GE(summary.flaps, 4u);
+  EXPECT_GE(summary.resets, 2u);
+  EXPECT_GT(summary.ports[0].aborted + summary.ports[1].aborted + summary.ports[0].failed + summary.ports[1].failed, 0u)
+      << "the disturbances hit packets in flight";
+}
+
+}  // namespace
+}  // namespace trx_test

@@ -1,0 +1,47 @@
+#include "test_device.h"
+
+namespace trx_test {
+
+namespace {
+constexpr uint32_t kCsr5 = 0x28;
+constexpr uint32_t kCsr8 = 0x40;
+constexpr uint32_t kPciCommand = 0x04;
+constexpr uint32_t kBusMaster = 0x4;
+}  // namespace
+
+TestDevice::TestDevice(hostndis::Host& host, const sim::BoardConfig& config)
+    : board_(host.clock(), host.memory(), config) {
+  resources_.slot = config.slot;
+  resources_.csr_physical = config.csr_physical;
+  resources_.csr_length = config.csr_length;
+  resources_.has_interrupt = config.has_interrupt;
+  resources_.interrupt_level = config.interrupt_level;
+  resources_.interrupt_vector = config.interrupt_vector;
+  board_.SetInterruptListener([this](bool asserted) {
+    if (!muted_ && listener_) listener_(asserted);
+  });
+}
+
+uint32_t TestDevice::ReadCsr(uint32_t offset) {
+  uint32_t overridden;
+  if (read_override && read_override(offset, &overridden)) return overridden;
+  std::deque<uint32_t>* script = offset == kCsr5 ? &csr5_script : offset == kCsr8 ? &csr8_script : nullptr;
+  if (script == nullptr || script->empty()) return board_.ReadCsr(offset);
+  uint32_t value = script->front();
+  script->pop_front();
+  return value;
+}
+
+void TestDevice::WritePciConfig(uint32_t offset, uint32_t value) {
+  if (offset == kPciCommand && keep_bus_master_off) value &= ~kBusMaster;
+  board_.WritePciConfig(offset, value);
+}
+
+void TestDevice::SetInterruptListener(std::function<void(bool asserted)> listener) { listener_ = std::move(listener); }
+
+void TestDevice::MuteLine(bool muted) {
+  muted_ = muted;
+  if (!muted_ && listener_ && board_.InterruptAsserted()) listener_(true);
+}
+
+}  // namespace trx_test

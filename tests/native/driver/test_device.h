@@ -1,0 +1,49 @@
+// A simulated K250 board as the stand-in's PCI device, with a few knobs a
+// test turns to create situations the board alone will not: scripted reads
+// of CSR5 and CSR8, a muted interrupt line, and a command register that
+// ignores the driver's bus-master enable.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+
+#include "hostndis/device.h"
+#include "hostndis/host.h"
+#include "sim/board.h"
+
+namespace trx_test {
+
+class TestDevice : public hostndis::Device {
+ public:
+  TestDevice(hostndis::Host& host, const sim::BoardConfig& config);
+
+  sim::Board& board() { return board_; }
+
+  // Reads of CSR5 (or CSR8) take these values first, one per read, then the
+  // board's own again.
+  std::deque<uint32_t> csr5_script;
+  std::deque<uint32_t> csr8_script;
+  // When set and it returns true, a register read gives its value instead.
+  std::function<bool(uint32_t offset, uint32_t* value)> read_override;
+  // PCI command writes leave bus mastering off: every descriptor fetch aborts.
+  bool keep_bus_master_off = false;
+  // While muted the line stays low for the host; unmuting delivers it.
+  void MuteLine(bool muted);
+
+  const hostndis::DeviceResources& resources() const override { return resources_; }
+  uint32_t ReadCsr(uint32_t offset) override;
+  void WriteCsr(uint32_t offset, uint32_t value) override { board_.WriteCsr(offset, value); }
+  uint32_t ReadPciConfig(uint32_t offset) override { return board_.ReadPciConfig(offset); }
+  void WritePciConfig(uint32_t offset, uint32_t value) override;
+  bool InterruptAsserted() const override { return !muted_ && board_.InterruptAsserted(); }
+  void SetInterruptListener(std::function<void(bool asserted)> listener) override;
+
+ private:
+  sim::Board board_;
+  hostndis::DeviceResources resources_;
+  std::function<void(bool)> listener_;
+  bool muted_ = false;
+};
+
+}  // namespace trx_test
