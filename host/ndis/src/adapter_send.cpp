@@ -28,6 +28,17 @@ void FinishSend(Miniport* m, uint32_t index, PNDIS_PACKET packet, NDIS_STATUS st
   ScheduleRequeuedSends(m);
 }
 
+void SendHeldForReset(Miniport* m) {
+  if (m->held_for_reset.empty()) return;
+  m->machine->Defer(m, [m] {
+    if (m->held_for_reset.empty() || m->state != MiniportState::kReady || m->reset_pending) return;
+    std::vector<PNDIS_PACKET> held;
+    held.swap(m->held_for_reset);
+    for (PNDIS_PACKET p : held) m->send_slots[m->send_pool->IndexOf(p)].state = SendState::kIdle;
+    SendPackets(m, held.data(), static_cast<uint32_t>(held.size()));
+  });
+}
+
 void ScheduleRequeuedSends(Miniport* m) {
   if (!m->options.requeue_refused_sends || m->requeued.empty()) return;
   m->machine->Defer(m, [m] {
@@ -40,6 +51,17 @@ void ScheduleRequeuedSends(Miniport* m) {
 
 void SendPackets(Miniport* m, PNDIS_PACKET const* packets, uint32_t count) {
   Machine& mc = *m->machine;
+  if (m->reset_pending) {
+    // NDIS holds sends while a reset is pending and gives them to the
+    // miniport after NdisMResetComplete.
+    for (uint32_t i = 0; i < count; ++i) {
+      int32_t index = m->send_pool->IndexOf(packets[i]);
+      if (index < 0 || m->send_slots[index].state == SendState::kWithMiniport) continue;
+      m->send_slots[index].state = SendState::kQueued;
+      m->held_for_reset.push_back(packets[i]);
+    }
+    return;
+  }
   // Reused from call to call: a send never nests (calls from handlers wait).
   std::vector<PNDIS_PACKET>& batch = m->send_batch;
   batch.clear();

@@ -155,6 +155,7 @@ VOID NdisMResetComplete(NDIS_HANDLE MiniportAdapterHandle, NDIS_STATUS Status, B
   }
   m->reset_pending = false;
   m->last_reset = hostndis::ResetResult{Status, AddressingReset != FALSE, true};
+  hostndis::detail::SendHeldForReset(m);
 }
 
 VOID NdisMQueryInformationComplete(NDIS_HANDLE MiniportAdapterHandle, NDIS_STATUS Status) {

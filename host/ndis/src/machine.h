@@ -151,6 +151,7 @@ class Miniport {
   std::unique_ptr<BufferPool> send_buffers;
   std::vector<SendSlot> send_slots;
   std::deque<PNDIS_PACKET> requeued;  // refused sends waiting to go again
+  std::vector<PNDIS_PACKET> held_for_reset;  // sent while a reset was pending
   std::vector<PNDIS_PACKET> send_batch;
   std::vector<SendCompletion> completions;
   bool record_completions = true;

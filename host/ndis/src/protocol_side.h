@@ -12,6 +12,8 @@ void FinishSend(Miniport* m, uint32_t index, PNDIS_PACKET packet, NDIS_STATUS st
 // Sends refused packets again, once no handler is running (if the adapter
 // requeues refused sends).
 void ScheduleRequeuedSends(Miniport* m);
+// Gives the miniport the sends held while its reset was pending.
+void SendHeldForReset(Miniport* m);
 // SendPackets with `count` protocol packets.
 void SendPackets(Miniport* m, PNDIS_PACKET const* packets, uint32_t count);
 // Gives one kept receive packet back through ReturnPacket.

@@ -52,6 +52,20 @@ TEST_F(ResetHaltTest, AbortsPacketsInFlightAndCompletesAfterTheSettleTime) {
   EXPECT_EQ(port.peer->received().back().size(), 64u);
 }
 
+TEST_F(ResetHaltTest, SendsWhileTheResetIsPendingWaitForItsCompletion) {
+  Port& port = AddPort();
+  BringUp(port);
+  ASSERT_EQ(port.adapter->Reset().status, NDIS_STATUS_PENDING);
+  PNDIS_PACKET packet = port.adapter->BuildPacket(Frame(kPeer, 60, 1, kStation));
+  port.adapter->Send({packet});
+  EXPECT_EQ(port.adapter->send_state(packet), SendState::kQueued) << "held by the host while the reset is pending";
+  Run(1600 * sim::kMillisecond);
+  ASSERT_TRUE(port.adapter->last_reset().done);
+  ASSERT_TRUE(WaitForLink(port));
+  Run(10 * sim::kMillisecond);
+  EXPECT_NE(port.adapter->send_state(packet), SendState::kQueued) << "given to the miniport after the reset";
+}
+
 TEST_F(ResetHaltTest, ReportsTheLinkAsTheSettleTimeLeftIt) {
   Port& port = AddPort();
   BringUp(port);
