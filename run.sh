@@ -8,6 +8,10 @@
 #   ./run.sh diag OPTIONS...     one simulated port under the driver, set up as the options
 #                                say; prints Initialize's result, adapter fields, OID answers
 #                                and dumps as JSON (./run.sh diag --help)
+#   ./run.sh config [--headless] [--script F] [--pictures DIR] FILE
+#                                play the installer: tmrxcfg.exe under wine64 reads the text
+#                                list FILE, calls doTmrxLink with it and prints the result
+#                                (--headless: on Xvfb, screenshots of each dialog shown)
 #   ./run.sh lab OPTIONS...      (root) real traffic: two namespaces with TAP interfaces
 #                                through two simulated ports under the driver, until
 #                                interrupted (./run.sh lab --help)
@@ -29,6 +33,10 @@ case "$cmd" in
     tmrx_ensure_packages >&2 || exit 1
     tmrx_build native --target trxdiag || exit 1
     exec build/native/tools/trxdiag/trxdiag "$@" ;;
+  config)
+    shift
+    tmrx_ensure_packages >&2 || exit 1
+    exec tools/tmrxcfg/run-config.sh "$@" ;;
   lab)
     shift
     tmrx_ensure_packages >&2 || exit 1

@@ -48,7 +48,7 @@ run_ctest() {  # preset [wrapper...]
   local preset=$1; shift
   local log="$log_dir/ctest-$preset.log"
   tmrx_log "== ctest $preset"
-  "$@" ctest --preset "$preset" -j2 --timeout 300 >"$log" 2>&1
+  "$@" ctest --preset "$preset" ${TMRX_CTEST_JOBS:-} --timeout 300 >"$log" 2>&1
   grep -E '(\*\*\*Failed|\*\*\*Timeout|\*\*\*Exception|Not Run)' "$log" >&2 || true
   tail -n 3 "$log" >&2
   count_ctest "$log"
@@ -63,9 +63,10 @@ build_or_fail() {  # preset
   fi
 }
 
-if build_or_fail native; then run_ctest native; fi
+if build_or_fail native; then TMRX_CTEST_JOBS=-j2 run_ctest native; fi
 
 if [ "$only_native" -eq 0 ]; then
+  # One at a time: dialog tests on one X display take the focus from each other.
   if build_or_fail win64; then run_ctest win64 scripts/with-xvfb.sh; fi
   if build_or_fail win32; then run_ctest win32; fi
 

@@ -157,3 +157,16 @@ function(tmrx_import_check name)
             $<TARGET_FILE:${T_TARGET}> ${T_ALLOWED})
   set_tests_properties(${name} PROPERTIES LABELS objdump)
 endfunction()
+
+# tmrx_dll_beside(TARGET DLL_TARGET): keeps a copy of DLL_TARGET's file next
+# to TARGET's program (in the current binary folder), refreshed whenever the
+# DLL changes, so that the program loads the DLL by name as an installer does.
+function(tmrx_dll_beside target dll_target)
+  set(copy ${CMAKE_CURRENT_BINARY_DIR}/${dll_target}.dll)  # DLL targets here have no prefix
+  add_custom_command(OUTPUT ${copy}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${dll_target}> ${copy}
+    DEPENDS ${dll_target} $<TARGET_FILE:${dll_target}>
+    VERBATIM)
+  add_custom_target(${target}_${dll_target}_copy ALL DEPENDS ${copy})
+  add_dependencies(${target} ${target}_${dll_target}_copy)
+endfunction()

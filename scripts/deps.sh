@@ -2,7 +2,7 @@
 # once. Packages already present are not touched, so a second run is quiet.
 
 TMRX_PACKAGES=(
-  cmake ninja-build g++ make pkg-config
+  cmake ninja-build g++ make pkg-config python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev valgrind
   mingw-w64 mingw-w64-tools g++-mingw-w64-x86-64 g++-mingw-w64-i686

@@ -125,16 +125,12 @@ bool DialogDriver::Knows(HWND window) const {
   return std::any_of(runs_.begin(), runs_.end(), [window](const auto& run) { return run->window == window; });
 }
 
-// Windows are matched to expectations in the order they open.
+// Windows are matched to expectations in the order they show (see OnTick).
 void DialogDriver::Adopt(HWND window) {
   if (!IsDialogWindow(window) || Knows(window)) return;
   auto run = std::make_shared<Run>();
   run->window = window;
   run->opened = GetTickCount();
-  if (!expected_.empty()) {
-    run->expected = std::move(expected_.front());
-    expected_.pop_front();
-  }
   runs_.push_back(std::move(run));
 }
 
@@ -201,6 +197,13 @@ void DialogDriver::OnTick() {
   if (!IsWindowVisible(run->window)) return;  // not yet shown: nothing a user could act on
   if (!run->checked) {
     run->checked = true;
+    // Matched only once shown: a dialog that ends inside WM_INITDIALOG is
+    // still activated when a message box it owned closes, but never shows,
+    // and must not take the next window's expectation.
+    if (!expected_.empty()) {
+      run->expected = std::move(expected_.front());
+      expected_.pop_front();
+    }
     if (!Check(*run)) {
       close();
       return;
