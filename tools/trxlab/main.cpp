@@ -176,6 +176,7 @@ int Run(const LabOptions& o) {
     sim::Nanoseconds target = virtual_start + elapsed;
     if (target > vclock.Now()) lab.host().RunFor(target - vclock.Now());
     else lab.host().RunFor(0);
+    for (int i = 0; i < 2; ++i) ports[i].writer->Kick();
 
     // Wait for a frame, a command, or the next thing the simulation has due.
     int64_t wait_ns = 1000000;
@@ -192,7 +193,7 @@ int Run(const LabOptions& o) {
     int ready = ppoll(fds, nfds, &timeout, nullptr);
     if (ready > 0) {
       for (int i = 0; i < 2; ++i)
-        if (fds[i].revents & POLLIN) ports[i].binding->PumpFromStack(64);
+        if (fds[i].revents & POLLIN) ports[i].binding->PumpFromStack(256);
       if (control >= 0 && (fds[2].revents & POLLIN)) HandleControl(control, ports, lab, wire, pending);
     }
     if (Clock::now() >= next_sync) {

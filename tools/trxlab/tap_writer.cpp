@@ -20,14 +20,18 @@ bool TapWriter::Push(const uint8_t* frame, uint32_t length) {
   uint32_t slot = head & (kSlots - 1);
   std::memcpy(&data_[size_t(slot) * kSlotSize], frame, length);
   lengths_[slot] = length;
-  // seq_cst on both sides: the frame's publication and the sleeping flag
+  head_.store(head + 1, std::memory_order_release);
+  return true;
+}
+
+void TapWriter::Kick() {
+  // seq_cst on both sides: the frames' publication and the sleeping flag
   // must not pass each other (store then load).
-  head_.store(head + 1);
-  if (sleeping_.load()) {
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  if (sleeping_.load() && head_.load() != tail_.load()) {
     std::lock_guard<std::mutex> lock(mutex_);
     wake_.notify_one();
   }
-  return true;
 }
 
 void TapWriter::Run() {
