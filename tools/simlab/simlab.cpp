@@ -15,25 +15,25 @@ Lab::~Lab() {
 }
 
 PortSpec Lab::DefaultSpec(int index) {
-  PortSpec spec;
+  PortSpec setup;
   const uint8_t mac[6] = {0x00, 0x12, 0x34, 0x56, 0x78, uint8_t(0x9a + index)};
-  spec.board.eeprom = sim::BoardConfig::EepromWithAddress(mac);
-  return spec;
+  setup.board.eeprom = sim::BoardConfig::EepromWithAddress(mac);
+  return setup;
 }
 
-Port& Lab::AddPort(const PortSpec& spec) {
+Port& Lab::AddPort(const PortSpec& setup) {
   auto port = std::make_unique<Port>();
   port->index = int(ports_.size());
-  sim::BoardConfig board = spec.board;
+  sim::BoardConfig board = setup.board;
   board.slot = uint32_t(port->index);
   board.csr_physical = 0xfebf0000u - 0x10000u * uint32_t(port->index);
   board.interrupt_vector = board.interrupt_level = 11u + uint32_t(port->index);
   port->board = &host_.AddBoard(board);
   hostndis::AdapterOptions options;
-  options.keywords = spec.keywords;
+  options.keywords = setup.keywords;
   options.keywords.emplace_back("SlotNumber", hostndis::Keyword::Integer(board.slot));
-  options.network_address = spec.network_address;
-  options.requeue_refused_sends = spec.requeue_refused_sends;
+  options.network_address = setup.network_address;
+  options.requeue_refused_sends = setup.requeue_refused_sends;
   port->adapter = &host_.AddAdapter(*port->board, options);
   ports_.push_back(std::move(port));
   return *ports_.back();
@@ -149,6 +149,12 @@ uint32_t QueryValue(hostndis::Adapter& adapter, NDIS_OID oid) {
   uint32_t v;
   std::memcpy(&v, r.data.data(), 4);
   return v;
+}
+
+hostndis::SetResult SetPacketFilter(hostndis::Adapter& adapter, uint32_t filter) {
+  std::vector<uint8_t> bytes(4);
+  std::memcpy(bytes.data(), &filter, 4);  // NDIS hosts are little-endian
+  return adapter.Set(OID_GEN_CURRENT_PACKET_FILTER, bytes);
 }
 
 }  // namespace simlab

@@ -44,7 +44,7 @@ class Lab {
   // A port with station address 00-12-34-56-78-(9A + index), in its own slot,
   // register window and interrupt vector. Not initialized yet.
   static PortSpec DefaultSpec(int index);
-  Port& AddPort(const PortSpec& spec);
+  Port& AddPort(const PortSpec& setup);
   Port& port(int index) { return *ports_.at(index); }
   size_t port_count() const { return ports_.size(); }
 
@@ -73,5 +73,7 @@ const std::vector<NDIS_OID>& StatisticsOids();
 
 // A 4-byte answer of a query as a number (0 if shorter).
 uint32_t QueryValue(hostndis::Adapter& adapter, NDIS_OID oid);
+// Sets OID_GEN_CURRENT_PACKET_FILTER, as a protocol does.
+hostndis::SetResult SetPacketFilter(hostndis::Adapter& adapter, uint32_t filter);
 
 }  // namespace simlab

@@ -53,7 +53,7 @@ bool SetUpNamespace(LabPort& lp, const std::string& ns_name, const std::string& 
   return lp.dev_mcast >= 0;
 }
 
-void PrintStats(LabPort* ports, simlab::Lab& lab) {
+void PrintStats(LabPort* ports) {
   for (int i = 0; i < 2; ++i) {
     PortBinding& b = *ports[i].binding;
     const PortBinding::Counters c = b.counters();
@@ -73,11 +73,10 @@ void PrintStats(LabPort* ports, simlab::Lab& lab) {
     std::printf(", \"OID_GEN_LINK_SPEED\": %u}\n", simlab::QueryValue(*b.port().adapter, OID_GEN_LINK_SPEED));
   }
   std::fflush(stdout);
-  (void)lab;
 }
 
 // Commands from the control FIFO, one per line.
-void HandleControl(int fd, LabPort* ports, simlab::Lab& lab, sim::Wire& wire, std::string& pending) {
+void HandleControl(int fd, LabPort* ports, sim::Wire& wire, std::string& pending) {
   char chunk[256];
   ssize_t n;
   while ((n = read(fd, chunk, sizeof(chunk))) > 0) pending.append(chunk, size_t(n));
@@ -92,7 +91,7 @@ void HandleControl(int fd, LabPort* ports, simlab::Lab& lab, sim::Wire& wire, st
       wire.Plug();
       std::fprintf(stderr, "trxlab: cable plugged in\n");
     } else if (command == "stats") {
-      PrintStats(ports, lab);
+      PrintStats(ports);
     } else if (command == "quit") {
       g_stop = 1;
     } else if (!command.empty()) {
@@ -108,10 +107,10 @@ int Run(const LabOptions& o) {
   lab.host().verifier().set_print(true);
   simlab::Port* sim_ports[2];
   for (int i = 0; i < 2; ++i) {
-    simlab::PortSpec spec = simlab::Lab::DefaultSpec(i);
-    spec.keywords = {{"ConnectionType", hostndis::Keyword::Integer(uint32_t(o.connection_type))}};
-    spec.requeue_refused_sends = true;
-    sim_ports[i] = &lab.AddPort(spec);
+    simlab::PortSpec setup = simlab::Lab::DefaultSpec(i);
+    setup.keywords = {{"ConnectionType", hostndis::Keyword::Integer(uint32_t(o.connection_type))}};
+    setup.requeue_refused_sends = true;
+    sim_ports[i] = &lab.AddPort(setup);
   }
   sim::Wire& wire = lab.Cable(*sim_ports[0], *sim_ports[1],
                               o.unlimited ? sim::Wire::Pace::kUnlimited : sim::Wire::Pace::kLineRate);
@@ -194,7 +193,7 @@ int Run(const LabOptions& o) {
     if (ready > 0) {
       for (int i = 0; i < 2; ++i)
         if (fds[i].revents & POLLIN) ports[i].binding->PumpFromStack(256);
-      if (control >= 0 && (fds[2].revents & POLLIN)) HandleControl(control, ports, lab, wire, pending);
+      if (control >= 0 && (fds[2].revents & POLLIN)) HandleControl(control, ports, wire, pending);
     }
     if (Clock::now() >= next_sync) {
       for (int i = 0; i < 2; ++i) ports[i].binding->SyncMulticast();
@@ -203,7 +202,7 @@ int Run(const LabOptions& o) {
   }
 
   std::fprintf(stderr, "trxlab: stopping\n");
-  PrintStats(ports, lab);
+  PrintStats(ports);
   // Stop the stacks, let what is in flight finish, then halt both ports.
   for (int i = 0; i < 2; ++i) ports[i].ns.Ip("link set dev " + ports[i].tap.name() + " down", &error);
   lab.host().RunFor(200 * sim::kMillisecond);

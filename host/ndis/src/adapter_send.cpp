@@ -135,13 +135,13 @@ PNDIS_PACKET Adapter::BuildPacket(const std::vector<BufferSpec>& buffers) {
   uint32_t index = static_cast<uint32_t>(m_->send_pool->IndexOf(packet));
   SendSlot& slot = m_->send_slots[index];
   slot = SendSlot();
-  for (const BufferSpec& spec : buffers) {
+  for (const BufferSpec& wanted : buffers) {
     PhysicalMemory::Region region;
     PNDIS_BUFFER buffer = nullptr;
-    uint32_t length = static_cast<uint32_t>(spec.bytes.size());
-    if (mc.memory.AllocateScattered(length, spec.page_offset % kPageSize, &region)) {
+    uint32_t length = static_cast<uint32_t>(wanted.bytes.size());
+    if (mc.memory.AllocateScattered(length, wanted.page_offset % kPageSize, &region)) {
       slot.regions.push_back(region);
-      std::memcpy(region.virt, spec.bytes.data(), length);
+      std::memcpy(region.virt, wanted.bytes.data(), length);
       buffer = m_->send_buffers->Allocate(region.virt, length);
     }
     if (buffer == nullptr) {
