@@ -7,10 +7,7 @@ FrameLoop::FrameLoop() {
   lab_.Cable(*sender_, *receiver_, sim::Wire::Pace::kUnlimited);
   sender_->adapter->Initialize();
   receiver_->adapter->Initialize();
-  const uint32_t directed = NDIS_PACKET_TYPE_DIRECTED;
-  std::vector<uint8_t> filter(4);
-  for (int i = 0; i < 4; ++i) filter[i] = uint8_t(directed >> (8 * i));
-  receiver_->adapter->Set(OID_GEN_CURRENT_PACKET_FILTER, filter);
+  simlab::SetPacketFilter(*receiver_->adapter, NDIS_PACKET_TYPE_DIRECTED);
   lab_.host().RunFor(100 * sim::kMillisecond);  // link renegotiated and reported
 
   sender_->adapter->set_record_send_completions(false);

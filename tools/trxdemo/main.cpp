@@ -41,10 +41,6 @@ const Probe kBurst[] = {
 
 void Log(const char* text) { std::fprintf(stderr, "trxdemo: %s\n", text); }
 
-std::vector<uint8_t> Bytes(uint32_t v) {
-  return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-}
-
 std::vector<uint8_t> StationAddress(hostndis::Adapter& adapter) {
   hostndis::QueryResult r = adapter.Query(OID_802_3_CURRENT_ADDRESS, 6);
   return r.data;
@@ -144,8 +140,8 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "trxdemo: Initialize of port %d failed with 0x%08x\n", p->index, unsigned(status));
       return 1;
     }
-    p->adapter->Set(OID_GEN_CURRENT_PACKET_FILTER,
-                    Bytes(NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_MULTICAST | NDIS_PACKET_TYPE_BROADCAST));
+    simlab::SetPacketFilter(*p->adapter,
+                            NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_MULTICAST | NDIS_PACKET_TYPE_BROADCAST);
     p->adapter->Set(OID_802_3_MULTICAST_LIST, std::vector<uint8_t>(kJoinedGroup, kJoinedGroup + 6));
   }
   lab.host().RunFor(10 * sim::kMillisecond);

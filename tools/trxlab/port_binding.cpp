@@ -10,7 +10,6 @@ namespace {
 
 constexpr uint32_t kFilter = NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_MULTICAST | NDIS_PACKET_TYPE_BROADCAST;
 
-std::vector<uint8_t> Le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
 
 }  // namespace
 
@@ -69,7 +68,7 @@ void PortBinding::Start() {
 }
 
 void PortBinding::SetFilter(uint32_t filter) {
-  port_.adapter->Set(OID_GEN_CURRENT_PACKET_FILTER, Le32(filter));
+  simlab::SetPacketFilter(*port_.adapter, filter);
 }
 
 int PortBinding::PumpFromStack(int budget) {
