@@ -4,9 +4,6 @@
 
 #include "trx_adapter.h"
 
-// ChipOps installation and ring set-up.
-NDIS_STATUS InstallChipOps(PADAPTER_CONTEXT A, ULONG RxRingSize, ULONG TxRingSize, const ULONG Options[16]);
-
 // Serial EEPROM and MII management (trx_serial.cpp).
 USHORT MiiRead(PADAPTER_CONTEXT A, ULONG Register);
 VOID MiiWrite(PADAPTER_CONTEXT A, ULONG Register, USHORT Value);

@@ -2,6 +2,7 @@
 // descriptor rings with their buffers, PHY detection and the register values
 // every bring-up writes.
 #include "trx_chip.h"
+#include "trx_miniport.h"  // declares InstallChipOps, the one routine set-up calls directly
 
 static const CHIP_OPS TrxChipOps = {
   InitializeChip,      ReserveTransmit,   SubmitTransmit,    RecycleReceive,     InterruptPending,
