@@ -76,6 +76,7 @@ class PhysicalMemory : public sim::DmaSpace {
   };
   bool Allocate(Zone& zone, uint32_t length, uint32_t offset, Region* out);
   uint32_t PhysPageOf(uint32_t virt_page) const;
+  int32_t VirtualPage(uint32_t phys) const;  // -1 where no page is
   bool Walk(uint32_t bus_address, uint32_t length, uint8_t* buf, bool to_memory);
 
   uint8_t* base_ = nullptr;       // host reservation
@@ -86,7 +87,7 @@ class PhysicalMemory : public sim::DmaSpace {
   int32_t* phys_to_virt_ = nullptr;  // by physical page index (relative), -1 for holes
   uint32_t phys_pages_ = 0;
   uint32_t pages_in_use_ = 0;
-  std::vector<bool> allocated_;  // by virtual page index
+  std::vector<uint8_t> allocated_;  // by virtual page index: 1 while handed out
   UnallocatedAccess on_unallocated_;
 };
 
