@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -76,22 +74,6 @@ TEST(PhysicalMemory, TranslatesOnlyItsOwnAddresses) {
   int on_stack = 0;
   EXPECT_FALSE(memory.Translate(&on_stack, &phys));
   EXPECT_EQ(memory.Segments(&on_stack, 4, nullptr, 0), 0u);
-}
-
-TEST(PhysicalMemory, DeviceAccessToPagesNobodyHoldsIsReportedAndRefused) {
-  PhysicalMemory memory(16, 8, 0x00400000);
-  std::vector<std::pair<bool, uint32_t>> reported;
-  memory.SetUnallocatedAccessHook([&](bool write, uint32_t address, uint32_t) { reported.emplace_back(write, address); });
-  PhysicalMemory::Region kept, freed;
-  ASSERT_TRUE(memory.AllocateContiguous(kPageSize, 0, &kept));
-  ASSERT_TRUE(memory.AllocateContiguous(2 * kPageSize, 0, &freed));
-  uint8_t bytes[8] = {};
-  EXPECT_TRUE(memory.DmaWrite(kept.phys, bytes, 8)) << "held memory";
-  memory.Free(freed);
-  EXPECT_FALSE(memory.DmaWrite(freed.phys + kPageSize, bytes, 8)) << "freed memory";
-  EXPECT_FALSE(memory.DmaRead(kept.phys + kPageSize - 4, bytes, 8)) << "a range running into freed memory";
-  EXPECT_EQ(reported, (std::vector<std::pair<bool, uint32_t>>{{true, freed.phys + kPageSize},
-                                                               {false, kept.phys + kPageSize - 4}}));
 }
 
 }  // namespace
