@@ -55,13 +55,14 @@ static ULONG BuildSetupFrame(PADAPTER_CONTEXT A, PULONG Words) {
     return TDES1_HASH_FILTER;
   }
 
+  // Every entry is written: whatever an earlier frame left there (groups since
+  // left, or hash words) would otherwise still be matched.
+  ULONG Groups = (Filter & NDIS_PACKET_TYPE_MULTICAST) ? A->MulticastCount : 0;
   WriteEntry(Words, 0, Entry0);
   WriteEntry(Words, 3, Entry1);
-  if (Filter & NDIS_PACKET_TYPE_MULTICAST) {
-    for (ULONG k = 2; k < 16; k++) {
-      ULONG i = k - 2;
-      WriteEntry(Words, 3 * k, i < A->MulticastCount ? A->MulticastList[i] : Entry0);
-    }
+  for (ULONG k = 2; k < 16; k++) {
+    ULONG i = k - 2;
+    WriteEntry(Words, 3 * k, i < Groups ? A->MulticastList[i] : Entry0);
   }
   return 0;
 }

@@ -48,12 +48,14 @@ VOID ReleaseAdapter(PADAPTER_CONTEXT A) {
     A->ResetPending = FALSE;
   }
   if (A->ChipReady) {
+    // A chip left running keeps fetching descriptors and storing frames into
+    // the areas freed below, with or without an interrupt to report them.
+    NdisAllocateSpinLock(&A->BringUpLock);
+    NdisAcquireSpinLock(&A->BringUpLock);
+    A->ChipOps.StopChip(A);
+    NdisReleaseSpinLock(&A->BringUpLock);
+    NdisFreeSpinLock(&A->BringUpLock);
     if (A->InterruptRegistered) {
-      NdisAllocateSpinLock(&A->BringUpLock);
-      NdisAcquireSpinLock(&A->BringUpLock);
-      A->ChipOps.StopChip(A);
-      NdisReleaseSpinLock(&A->BringUpLock);
-      NdisFreeSpinLock(&A->BringUpLock);
       NdisMDeregisterInterrupt(&A->Interrupt);
       A->InterruptRegistered = FALSE;
     }

@@ -23,8 +23,12 @@ const char kDiagUsage[] =
     "  --pci-id HEX  --subsystem HEX  --cache-line WORDS  --no-interrupt\n"
     "Requests (after Initialize):\n"
     "  --set OID=HEXBYTES         e.g. OID_GEN_CURRENT_PACKET_FILTER=0b000000\n"
-    "  --query OID                an OID by name or number (repeatable)\n"
-    "  --dump eeprom,phy,txring,setup,all\n";
+    "  --query OID[:LENGTH]       an OID by name or number (repeatable), with a\n"
+    "                             buffer of LENGTH bytes (default 512)\n"
+    "  --dump eeprom,phy,txring,setup,csr,filter,all\n"
+    "                             csr: the 16 CSRs after the requests, CSR0 first;\n"
+    "                             filter: the last setup frame decoded (perfect\n"
+    "                             addresses or hash indices)\n";
 
 namespace {
 
@@ -143,8 +147,11 @@ bool ParseDiagOptions(int argc, char** argv, DiagRequest* r, std::string* error)
       if (ok) r->sets.emplace_back(oid, bytes);
     } else if (opt == "--query") {
       NDIS_OID oid;
-      ok = simlab::OidFromName(arg, &oid);
-      if (ok) r->queries.push_back(oid);
+      uint64_t length = kDefaultQueryLength;
+      size_t colon = arg.find(':');
+      ok = simlab::OidFromName(arg.substr(0, colon), &oid) &&
+           (colon == std::string::npos || (ParseNumber(arg.substr(colon + 1), &length) && length <= 0xffff));
+      if (ok) r->queries.emplace_back(oid, uint32_t(length));
     } else if (opt == "--dump") {
       size_t start = 0;
       while (ok && start <= arg.size()) {
@@ -155,7 +162,10 @@ bool ParseDiagOptions(int argc, char** argv, DiagRequest* r, std::string* error)
         if (all || item == "phy") r->dump_phy = true;
         if (all || item == "txring") r->dump_tx_ring = true;
         if (all || item == "setup") r->dump_setup = true;
-        ok = all || item == "eeprom" || item == "phy" || item == "txring" || item == "setup";
+        if (all || item == "csr") r->dump_csr = true;
+        if (all || item == "filter") r->dump_filter = true;
+        ok = all || item == "eeprom" || item == "phy" || item == "txring" || item == "setup" || item == "csr" ||
+             item == "filter";
         if (comma == std::string::npos) break;
         start = comma + 1;
       }

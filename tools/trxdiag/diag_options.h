@@ -14,8 +14,10 @@ struct DiagRequest {
   // Link partner at the other end of the cable; none: no cable.
   std::optional<sim::Abilities> partner = sim::kAll4Modes;
   std::vector<std::pair<NDIS_OID, std::vector<uint8_t>>> sets;  // in order, before the queries
-  std::vector<NDIS_OID> queries;
+  // OID and the length of the buffer it is queried with.
+  std::vector<std::pair<NDIS_OID, uint32_t>> queries;
   bool dump_eeprom = false, dump_phy = false, dump_tx_ring = false, dump_setup = false;
+  bool dump_csr = false, dump_filter = false;
 };
 
 // Fills `request` from the command line. On a usage error returns false with
@@ -23,3 +25,6 @@ struct DiagRequest {
 bool ParseDiagOptions(int argc, char** argv, DiagRequest* request, std::string* error);
 
 extern const char kDiagUsage[];
+
+// The buffer of a query given without a length: room for any answer.
+constexpr uint32_t kDefaultQueryLength = 512;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "chip_dumps.h"
 #include "diag_options.h"
 #include "json_writer.h"
 #include "simlab.h"
@@ -104,6 +105,8 @@ void WriteDumps(JsonWriter& json, const DiagRequest& r, simlab::Port& port, cons
     for (uint32_t w : port.board->filter().raw) json.Hex(nullptr, w);
     json.EndArray();
   }
+  if (r.dump_filter) WriteFilterDump(json, port.board->filter());
+  if (r.dump_csr) WriteCsrDump(json, *port.board);
 }
 
 }  // namespace
@@ -164,8 +167,8 @@ int main(int argc, char** argv) {
     }
     json.EndArray();
     json.BeginArray("queries");
-    for (NDIS_OID oid : request.queries) {
-      hostndis::QueryResult result = port.adapter->Query(oid, 512);
+    for (const auto& [oid, length] : request.queries) {
+      hostndis::QueryResult result = port.adapter->Query(oid, length);
       json.BeginObject();
       json.Hex("oid", oid);
       if (const char* name = simlab::OidName(oid)) json.String("name", name);

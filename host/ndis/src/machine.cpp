@@ -48,6 +48,11 @@ Machine::Machine(const HostConfig& c)
   registry_path.MaximumLength = static_cast<USHORT>(registry_path.Length + 2);
   driver_object.Type = 4;
   driver_object.Size = sizeof(DRIVER_OBJECT);
+  memory.SetUnallocatedAccessHook([this](bool write, uint32_t address, uint32_t length) {
+    Report(rule::kDmaFreedMemory, std::string("device DMA ") + (write ? "write of " : "read of ") +
+                                      std::to_string(length) + " bytes at " + Hex(address) +
+                                      ", memory that is not allocated (freed, or never handed out)");
+  });
 }
 
 Machine::~Machine() {

@@ -34,6 +34,7 @@ PhysicalMemory::PhysicalMemory(uint32_t contiguous_pages, uint32_t scattered_pag
     if (p == MAP_FAILED) throw std::bad_alloc();
     base_ = static_cast<uint8_t*>(p);
   }
+  allocated_.assign(total_pages_, 0);
   phys_to_virt_ = new int32_t[phys_pages_ ? phys_pages_ : 1];
   for (uint32_t i = 0; i < phys_pages_; ++i) phys_to_virt_[i] = -1;
   for (uint32_t v = 0; v < total_pages_; ++v) phys_to_virt_[PhysPageOf(v) - physical_base_page_] = static_cast<int32_t>(v);
@@ -61,6 +62,7 @@ bool PhysicalMemory::Allocate(Zone& zone, uint32_t length, uint32_t offset, Regi
     zone.free_runs.erase(it);
     if (left) zone.free_runs[first + pages] = left;
     pages_in_use_ += pages;
+    for (uint32_t p = first; p < first + pages; ++p) allocated_[p] = 1;
     out->first_page = first;
     out->pages = pages;
     out->virt = base_ + static_cast<size_t>(first) * kPageSize + offset;
@@ -107,6 +109,7 @@ void PhysicalMemory::Free(const Region& region) {
   }
   runs[first] = count;
   pages_in_use_ -= region.pages;
+  for (uint32_t p = region.first_page; p < region.first_page + region.pages; ++p) allocated_[p] = 0;
 }
 
 bool PhysicalMemory::Contains(const void* virt) const {
@@ -144,10 +147,14 @@ uint32_t PhysicalMemory::Segments(const void* virt, uint32_t length, Segment* ou
   return n;
 }
 
-uint8_t* PhysicalMemory::HostAddress(uint32_t phys) const {
+int32_t PhysicalMemory::VirtualPage(uint32_t phys) const {
   uint32_t page = phys / kPageSize;
-  if (page < physical_base_page_ || page - physical_base_page_ >= phys_pages_) return nullptr;
-  int32_t v = phys_to_virt_[page - physical_base_page_];
+  if (page < physical_base_page_ || page - physical_base_page_ >= phys_pages_) return -1;
+  return phys_to_virt_[page - physical_base_page_];
+}
+
+uint8_t* PhysicalMemory::HostAddress(uint32_t phys) const {
+  int32_t v = VirtualPage(phys);
   if (v < 0) return nullptr;
   return base_ + static_cast<size_t>(v) * kPageSize + phys % kPageSize;
 }
@@ -155,10 +162,17 @@ uint8_t* PhysicalMemory::HostAddress(uint32_t phys) const {
 bool PhysicalMemory::Walk(uint32_t bus_address, uint32_t length, uint8_t* buf, bool to_memory) {
   if (static_cast<uint64_t>(bus_address) + length > (1ull << 32)) return false;
   // Check the whole range first: a partial transfer is a master abort.
+  bool unallocated = false;
   for (uint32_t done = 0; done < length;) {
     uint32_t addr = bus_address + done;
-    if (HostAddress(addr) == nullptr) return false;
+    int32_t page = VirtualPage(addr);
+    if (page < 0) return false;
+    if (allocated_[page] == 0) unallocated = true;
     done += kPageSize - addr % kPageSize;
+  }
+  if (unallocated && on_unallocated_) {
+    on_unallocated_(to_memory, bus_address, length);
+    return false;
   }
   for (uint32_t done = 0; done < length;) {
     uint32_t addr = bus_address + done;

@@ -27,7 +27,11 @@ class FilterTest : public DriverTest {
     return port_->adapter->received().size() > before;
   }
   static bool HashBit(const ReceiveFilter& f, uint32_t index) { return (f.hash[index / 16] >> (index % 16)) & 1; }
-  static uint32_t Index(const Mac& a) { return HashCrc(a.data()) & 0x1ff; }
+  // Every entry from `first` on holds `address`.
+  void ExpectEntriesFrom(size_t first, const Mac& address, const std::string& what) {
+    ASSERT_EQ(filter().mode, ReceiveFilter::kPerfect) << what;
+    for (size_t k = first; k < 16; ++k) EXPECT_EQ(filter().perfect[k], address) << what << ": entry " << k;
+  }
   Port* port_ = nullptr;
 };
 
@@ -68,23 +72,52 @@ TEST_F(FilterTest, FourteenMulticastAddressesFillThePerfectTable) {
   EXPECT_FALSE(Passes(Multicast(15)));
 }
 
+// Entry 1 (broadcast) differs from entry 0 (the station), so copies of the
+// wrong entry show.
 TEST_F(FilterTest, FewerMulticastAddressesLeaveTheRestAsCopiesOfEntryZero) {
+  ASSERT_EQ(SetMulticast(port(), {Multicast(7)}), NDIS_STATUS_SUCCESS);
+  ASSERT_EQ(SetFilter(port(), kDirectedBroadcast | NDIS_PACKET_TYPE_MULTICAST), NDIS_STATUS_SUCCESS);
+  EXPECT_EQ(filter().perfect[0], kStation);
+  EXPECT_EQ(filter().perfect[1], kBroadcast);
+  EXPECT_EQ(filter().perfect[2], Multicast(7));
+  ExpectEntriesFrom(3, kStation, "the unused entries");
+  EXPECT_TRUE(Passes(Multicast(7)));
+  EXPECT_FALSE(Passes(Multicast(8)));
+}
+
+TEST_F(FilterTest, WithoutMulticastTheFirstGroupIsEntryZero) {
   ASSERT_EQ(SetMulticast(port(), {Multicast(7)}), NDIS_STATUS_SUCCESS);
   ASSERT_EQ(SetFilter(port(), NDIS_PACKET_TYPE_MULTICAST), NDIS_STATUS_SUCCESS);
   EXPECT_EQ(filter().perfect[0], Multicast(7)) << "without directed or broadcast, the first multicast address";
-  EXPECT_EQ(filter().perfect[1], Multicast(7));
-  EXPECT_EQ(filter().perfect[15], Multicast(7));
+  ExpectEntriesFrom(1, Multicast(7), "one group only");
   EXPECT_FALSE(Passes(kStation));
   EXPECT_TRUE(Passes(Multicast(7)));
 }
 
-TEST_F(FilterTest, WithoutMulticastTheEntriesAfterOneKeepThePreviousFrame) {
+// Groups left behind by an earlier frame, or hash words under the entries,
+// must not keep passing once the filter no longer asks for them.
+TEST_F(FilterTest, EveryPerfectFrameDescribesOnlyTheCurrentFilter) {
   std::vector<Mac> list = {Multicast(1), Multicast(2), Multicast(3)};
   ASSERT_EQ(SetMulticast(port(), list), NDIS_STATUS_SUCCESS);
   ASSERT_EQ(SetFilter(port(), kDirectedBroadcast | NDIS_PACKET_TYPE_MULTICAST), NDIS_STATUS_SUCCESS);
+  ASSERT_EQ(filter().perfect[4], Multicast(3));
   ASSERT_EQ(SetFilter(port(), NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
-  EXPECT_EQ(filter().perfect[1], kStation) << "entry 1 copies entry 0 without broadcast";
-  EXPECT_EQ(filter().perfect[4], list[2]) << "entries 2-15 not rewritten";
+  ExpectEntriesFrom(1, kStation, "multicast bit dropped");
+  EXPECT_FALSE(Passes(Multicast(3)));
+
+  ASSERT_EQ(SetFilter(port(), kDirectedBroadcast | NDIS_PACKET_TYPE_MULTICAST), NDIS_STATUS_SUCCESS);
+  ASSERT_EQ(SetMulticast(port(), {}), NDIS_STATUS_SUCCESS);
+  EXPECT_EQ(filter().perfect[1], kBroadcast);
+  ExpectEntriesFrom(2, kStation, "list emptied");
+  EXPECT_FALSE(Passes(Multicast(1)));
+
+  std::vector<Mac> many;
+  for (uint8_t i = 1; i <= 15; ++i) many.push_back(Multicast(i));
+  ASSERT_EQ(SetMulticast(port(), many), NDIS_STATUS_SUCCESS);
+  ASSERT_EQ(filter().mode, ReceiveFilter::kHash);
+  ASSERT_EQ(SetFilter(port(), kDirectedBroadcast), NDIS_STATUS_SUCCESS);
+  ExpectEntriesFrom(2, kStation, "after a hash frame");
+  EXPECT_FALSE(Passes(Multicast(15)));
 }
 
 // Fifteen or more addresses: a 512-bit hash, with broadcast hashed in and the
@@ -95,13 +128,18 @@ TEST_F(FilterTest, FifteenMulticastAddressesSwitchToHashFiltering) {
   ASSERT_EQ(SetMulticast(port(), list), NDIS_STATUS_SUCCESS);
   ASSERT_EQ(SetFilter(port(), kDirectedBroadcast | NDIS_PACKET_TYPE_MULTICAST), NDIS_STATUS_SUCCESS);
   ASSERT_EQ(filter().mode, ReceiveFilter::kHash);
-  for (const Mac& a : list) EXPECT_TRUE(HashBit(filter(), Index(a)));
-  EXPECT_TRUE(HashBit(filter(), 255)) << "broadcast";
+  // Indices of 01-00-5E-00-00-01..0F: 510 68 210 369 487 93 203 346 460 118
+  // 224 323 469 111 249; broadcast 255.
+  const std::array<uint16_t, 32> table = {0,      0,      0,      0,      0x0010, 0x2000, 0x8000, 0x0040,
+                                          0,      0,      0,      0,      0x0800, 0x0004, 0x0001, 0x8200,
+                                          0,      0,      0,      0,      0x0008, 0x0400, 0,      0x0002,
+                                          0,      0,      0,      0,      0x1000, 0x0020, 0x0080, 0x4000};
+  for (size_t w = 0; w < 32; ++w) EXPECT_EQ(filter().hash[w], table[w]) << "table word " << w;
   ASSERT_EQ(filter().perfect.size(), 1u);
   EXPECT_EQ(filter().perfect[0], kStation) << "words 39-41";
 
-  Mac unlisted = Multicast(200);
-  ASSERT_FALSE(HashBit(filter(), Index(unlisted)));
+  Mac unlisted = Multicast(200);  // index 490
+  ASSERT_FALSE(HashBit(filter(), 490));
   EXPECT_TRUE(Passes(kStation));
   EXPECT_TRUE(Passes(kBroadcast));
   EXPECT_TRUE(Passes(Multicast(15)));

@@ -1,5 +1,7 @@
 // Initialize: medium, board identity, memory layout, the values every
 // bring-up writes, the station address, and adapters without an interrupt.
+#include <tuple>
+
 #include "driver_fixture.h"
 #include "ndis_call_log.h"
 
@@ -91,6 +93,7 @@ TEST_F(InitializeTest, WrongBoardIsRefusedWithoutTouchingTheController) {
   wrong_subsystem.slot = 1;
   wrong_subsystem.pci_subsystem = 0x02517c3a;
   for (Port* port : {&AddPort(wrong_device), &AddPort(wrong_subsystem)}) {
+    CallLog().clear();
     port->board().EnableTrace(true);
     EXPECT_EQ(port->adapter->Initialize(), NDIS_STATUS_ADAPTER_NOT_FOUND);
     EXPECT_FALSE(AnyCsrAccess(port->board())) << "slot " << port->board().config().slot;
@@ -98,7 +101,7 @@ TEST_F(InitializeTest, WrongBoardIsRefusedWithoutTouchingTheController) {
   }
 }
 
-TEST_F(InitializeTest, RunsWithoutAnInterruptResourceAndHaltLeavesTheChipAlone) {
+TEST_F(InitializeTest, RunsWithoutAnInterruptResourceAndHaltStillStopsTheChip) {
   sim::BoardConfig config;
   config.has_interrupt = false;
   Port& port = AddPort(config);
@@ -110,11 +113,18 @@ TEST_F(InitializeTest, RunsWithoutAnInterruptResourceAndHaltLeavesTheChipAlone) 
   EXPECT_TRUE(port.context()->LinkUp) << "the query reads the link and reports the change";
   ASSERT_FALSE(port.adapter->status_events().empty());
   EXPECT_EQ(port.adapter->status_events()[0].status, NDIS_STATUS_MEDIA_CONNECT);
+  ASSERT_EQ(SetFilter(port, kDirectedBroadcast), NDIS_STATUS_SUCCESS);
   port.board().EnableTrace(true);
   port.adapter->Halt();
+  bool reset = false;
   for (const TraceEntry& e : port.board().trace())
-    EXPECT_FALSE(e.kind == TraceEntry::kCsrWrite && e.address == 0x00 && e.value == 1)
-        << "no software reset at Halt without an interrupt";
+    reset = reset || (e.kind == TraceEntry::kCsrWrite && e.address == 0x00 && e.value == 1);
+  EXPECT_TRUE(reset) << "a software reset at Halt, interrupt or not";
+  for (uint8_t i = 0; i < 4; ++i) port.peer->Send(Frame(i % 2 ? kBroadcast : kStation, 60, i));
+  Run(sim::kMillisecond);
+  EXPECT_EQ(host.verifier().Count(hostndis::rule::kDmaFreedMemory), 0u)
+      << "frames arriving after Halt are not stored into the freed rings";
+  EXPECT_EQ(port.board().counters().rx_frames, 0u);
 }
 
 TEST_F(InitializeTest, LeavesPowerSavingAndProgramsTheRings) {
@@ -140,7 +150,10 @@ TEST_F(InitializeTest, LeavesPowerSavingAndProgramsTheRings) {
 
 // Shared memory that starts off a page boundary makes the alignment
 // arithmetic matter.
-class AlignmentTest : public DriverTest, public ::testing::WithParamInterface<std::pair<uint8_t, ULONG>> {
+// Cache line in words, the Alignment it gives, and the bus mode written.
+using CacheLineCase = std::tuple<uint8_t, ULONG, ULONG>;
+
+class AlignmentTest : public DriverTest, public ::testing::WithParamInterface<CacheLineCase> {
  protected:
   static hostndis::HostConfig Config() {
     hostndis::HostConfig config;
@@ -151,7 +164,7 @@ class AlignmentTest : public DriverTest, public ::testing::WithParamInterface<st
 };
 
 TEST_P(AlignmentTest, CacheLineChoosesAlignmentAndBusMode) {
-  auto [words, alignment] = GetParam();
+  auto [words, alignment, expected] = GetParam();
   sim::BoardConfig config;
   config.cache_line_words = words;
   Port& port = AddPort(config);
@@ -159,19 +172,18 @@ TEST_P(AlignmentTest, CacheLineChoosesAlignmentAndBusMode) {
   PADAPTER_CONTEXT a = port.context();
   EXPECT_EQ(a->Alignment, alignment);
   EXPECT_EQ(a->BufferSize % alignment, 0u);
-  ULONG cache_bits = alignment == 32 ? 0x4000 : alignment == 64 ? 0x8000 : alignment == 128 ? 0xc000 : 0;
-  ULONG expected = (0x01a02000 & ~0xc000u) | cache_bits;
-  if (cache_bits == 0) expected &= 0xfe5fffff;  // no read multiple, read line or write and invalidate
   EXPECT_EQ(a->Csr0Value, expected);
   EXPECT_EQ(port.board().ReadCsr(0x00), expected) << "CSR0 as written";
   for (ULONG i = 0; i < a->TxCount; ++i) ASSERT_EQ(a->TxRecords[i].CopyPhysical % alignment, 0u) << "copy buffer " << i;
   for (ULONG i = 0; i < a->RxCount; ++i) ASSERT_EQ(a->RxRecords[i].BufferPhysical % alignment, 0u) << "receive buffer " << i;
 }
 
+// Below 32 bytes no cache alignment, and no read multiple, read line or
+// write and invalidate.
 INSTANTIATE_TEST_SUITE_P(CacheLines, AlignmentTest,
-                         ::testing::Values(std::make_pair(uint8_t{0}, ULONG{16}), std::make_pair(uint8_t{4}, ULONG{16}),
-                                           std::make_pair(uint8_t{8}, ULONG{32}), std::make_pair(uint8_t{16}, ULONG{64}),
-                                           std::make_pair(uint8_t{32}, ULONG{128}), std::make_pair(uint8_t{12}, ULONG{64})));
+                         ::testing::Values(CacheLineCase{0, 16, 0x00002000}, CacheLineCase{4, 16, 0x00002000},
+                                           CacheLineCase{8, 32, 0x01a06000}, CacheLineCase{16, 64, 0x01a0a000},
+                                           CacheLineCase{32, 128, 0x01a0e000}, CacheLineCase{12, 64, 0x01a0a000}));
 
 }  // namespace
 }  // namespace trx_test

@@ -3,6 +3,7 @@
 namespace trx_test {
 
 namespace {
+constexpr uint32_t kCsr1 = 0x08;
 constexpr uint32_t kCsr5 = 0x28;
 constexpr uint32_t kCsr8 = 0x40;
 constexpr uint32_t kPciCommand = 0x04;
@@ -30,6 +31,11 @@ uint32_t TestDevice::ReadCsr(uint32_t offset) {
   uint32_t value = script->front();
   script->pop_front();
   return value;
+}
+
+void TestDevice::WriteCsr(uint32_t offset, uint32_t value) {
+  if (offset == kCsr1 && drop_poll_demands) return;
+  board_.WriteCsr(offset, value);
 }
 
 void TestDevice::WritePciConfig(uint32_t offset, uint32_t value) {

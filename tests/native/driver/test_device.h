@@ -1,7 +1,7 @@
 // A simulated K250 board as the stand-in's PCI device, with a few knobs a
 // test turns to create situations the board alone will not: scripted reads
-// of CSR5 and CSR8, a muted interrupt line, and a command register that
-// ignores the driver's bus-master enable.
+// of CSR5 and CSR8, a muted interrupt line, a command register that ignores
+// the driver's bus-master enable, and lost transmit poll demands.
 #pragma once
 
 #include <cstdint>
@@ -28,12 +28,15 @@ class TestDevice : public hostndis::Device {
   std::function<bool(uint32_t offset, uint32_t* value)> read_override;
   // PCI command writes leave bus mastering off: every descriptor fetch aborts.
   bool keep_bus_master_off = false;
+  // Transmit poll demands (CSR1 writes) never reach the board: a chip that
+  // has started its transmitter but does not fetch what it is given.
+  bool drop_poll_demands = false;
   // While muted the line stays low for the host; unmuting delivers it.
   void MuteLine(bool muted);
 
   const hostndis::DeviceResources& resources() const override { return resources_; }
   uint32_t ReadCsr(uint32_t offset) override;
-  void WriteCsr(uint32_t offset, uint32_t value) override { board_.WriteCsr(offset, value); }
+  void WriteCsr(uint32_t offset, uint32_t value) override;
   uint32_t ReadPciConfig(uint32_t offset) override { return board_.ReadPciConfig(offset); }
   void WritePciConfig(uint32_t offset, uint32_t value) override;
   bool InterruptAsserted() const override { return !muted_ && board_.InterruptAsserted(); }

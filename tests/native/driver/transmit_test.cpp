@@ -53,6 +53,29 @@ TEST_F(TransmitTest, MapsALargeLastBufferInPlace) {
   EXPECT_EQ(LastOnWire(port), Join(header, payload));
 }
 
+// A last buffer of exactly MapThreshold bytes is mapped; one byte less is copied.
+TEST_F(TransmitTest, MapThresholdIsTheSmallestLastBufferThatIsMapped) {
+  Port& port = AddPort();
+  port.adapter->SetKeyword("MapThreshold", 200u);
+  BringUp(port);
+  std::vector<uint8_t> header = Frame(kPeer, 14, 0, kStation);
+  struct Case {
+    uint32_t last;
+    ULONG tdes1;
+    bool mapped;
+  } cases[] = {{200, 0x6006400e, true}, {199, 0x600000d5, false}};
+  for (const Case& c : cases) {
+    PTX_RECORD r = port.context()->TxHead;
+    std::vector<uint8_t> payload = Frame(kPeer, c.last, 7);
+    PNDIS_PACKET p = port.adapter->BuildPacket({BufferSpec{header, 0}, BufferSpec{payload, 0}});
+    ULONG payload_physical = PhysicalOf(p->Private.Head->Next);
+    EXPECT_EQ(SendAndComplete(port, p), NDIS_STATUS_SUCCESS) << c.last << " bytes";
+    EXPECT_EQ(r->Descriptor[1], c.tdes1) << c.last << " bytes";
+    EXPECT_EQ(r->Descriptor[3], c.mapped ? payload_physical : 0u) << c.last << " bytes";
+    EXPECT_EQ(LastOnWire(port), Join(header, payload)) << c.last << " bytes";
+  }
+}
+
 TEST_F(TransmitTest, CopiesTheFirstPieceOfAMappedBufferThatCrossesAPage) {
   Port& port = AddPort();
   BringUp(port);

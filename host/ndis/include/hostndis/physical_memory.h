@@ -11,7 +11,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <vector>
 
 #include "sim/dma.h"
 
@@ -57,6 +59,11 @@ class PhysicalMemory : public sim::DmaSpace {
 
   uint32_t pages_in_use() const { return pages_in_use_; }
 
+  // Called instead of a device access that touches a page nobody holds (never
+  // handed out, or freed since); the access then fails like a master abort.
+  using UnallocatedAccess = std::function<void(bool write, uint32_t bus_address, uint32_t length)>;
+  void SetUnallocatedAccessHook(UnallocatedAccess hook) { on_unallocated_ = std::move(hook); }
+
   // sim::DmaSpace
   bool DmaRead(uint32_t bus_address, void* dst, uint32_t length) override;
   bool DmaWrite(uint32_t bus_address, const void* src, uint32_t length) override;
@@ -69,6 +76,7 @@ class PhysicalMemory : public sim::DmaSpace {
   };
   bool Allocate(Zone& zone, uint32_t length, uint32_t offset, Region* out);
   uint32_t PhysPageOf(uint32_t virt_page) const;
+  int32_t VirtualPage(uint32_t phys) const;  // -1 where no page is
   bool Walk(uint32_t bus_address, uint32_t length, uint8_t* buf, bool to_memory);
 
   uint8_t* base_ = nullptr;       // host reservation
@@ -79,6 +87,8 @@ class PhysicalMemory : public sim::DmaSpace {
   int32_t* phys_to_virt_ = nullptr;  // by physical page index (relative), -1 for holes
   uint32_t phys_pages_ = 0;
   uint32_t pages_in_use_ = 0;
+  std::vector<uint8_t> allocated_;  // by virtual page index: 1 while handed out
+  UnallocatedAccess on_unallocated_;
 };
 
 }  // namespace hostndis

@@ -39,6 +39,7 @@ constexpr const char kBufferLength[] = "BufferLength";               // buffer a
 constexpr const char kMappingPairing[] = "MappingPairing";
 constexpr const char kMappingTooLong[] = "MappingTooLong";
 constexpr const char kMappingNotDmaMemory[] = "MappingNotDmaMemory";
+constexpr const char kDmaFreedMemory[] = "DmaFreedMemory";         // a device reached memory nobody holds
 // Resources: leaks at Halt or after a failed Initialize, and wrong frees.
 constexpr const char kLeakMemory[] = "LeakMemory";
 constexpr const char kLeakSharedMemory[] = "LeakSharedMemory";

@@ -1,0 +1,13 @@
+// Dumps of what the chip holds at the end of a run: its registers and the
+// receive filter its last setup frame programmed.
+#pragma once
+
+#include "json_writer.h"
+#include "sim/board.h"
+
+// "csr": CSR0 to CSR15 as the board answers reads now.
+void WriteCsrDump(JsonWriter& json, sim::Board& board);
+// "filter": the mode of the last setup frame and its 16 perfect addresses,
+// or the hash indices set in its table (with the one perfect address that a
+// hash frame keeps beside it).
+void WriteFilterDump(JsonWriter& json, const sim::ReceiveFilter& filter);
