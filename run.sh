@@ -17,6 +17,9 @@
 #                                interrupted (./run.sh lab --help)
 #   ./run.sh tmrxlist ARGS...    read an installer's text list, print the returned list
 #                                (tmrxlist --help for its options)
+#   ./run.sh package [DIR]       the driver package for an administrator: Trx4n5.sys,
+#                                Trx4n5.inf, TmrxInt.dll (32-bit) and SHA256SUMS in DIR
+#                                (default build/package), the driver's symbols beside DIR
 #
 # Each command installs what is missing and builds what it needs first.
 set -u -o pipefail
@@ -47,6 +50,12 @@ case "$cmd" in
     tmrx_ensure_packages >&2 || exit 1
     tmrx_build native --target tmrxlist || exit 1
     exec build/native/tools/tmrxlist/tmrxlist "$@" ;;
+  package)
+    shift
+    [ $# -le 1 ] || { echo "run.sh: package takes one folder" >&2; exit 2; }
+    tmrx_ensure_packages >&2 || exit 1
+    tmrx_build win32 || exit 1
+    exec scripts/make-package.sh build/win32 "${1:-build/package}" ;;
   "")
     tmrx_ensure_packages >&2 || exit 1
     tmrx_build native --target trxdemo || exit 1

@@ -8,6 +8,13 @@
 #
 # Nothing runs before DriverEntry: global constructors are not supported
 # (scripts/check-kernel-imports.sh rejects an image that has any).
+#
+# Resource scripts among the sources (a version block) are compiled in with
+# windres. After each link scripts/finish-kernel-image.sh makes the image
+# what is shipped: debug sections moved to NAME.sys.debug beside it, a
+# section INIT marked discardable, the true checksum in the header.
+
+enable_language(RC)
 
 set(TMRX_KERNEL_INCLUDE ${CMAKE_CURRENT_LIST_DIR}/../net/win32/kernel)
 # The DDK headers include each other without their ddk/ prefix.
@@ -26,7 +33,7 @@ function(tmrx_kernel_driver name)
   target_include_directories(${name} BEFORE PRIVATE ${TMRX_KERNEL_INCLUDE} ${K_INCLUDES})
   target_include_directories(${name} SYSTEM PRIVATE ${TMRX_DDK_INCLUDE})
   target_compile_definitions(${name} PRIVATE NDIS_MINIPORT_DRIVER=1 NDIS50_MINIPORT=1 ${K_DEFINES})
-  target_compile_options(${name} PRIVATE
+  target_compile_options(${name} PRIVATE $<$<COMPILE_LANGUAGE:C,CXX>:
     -ffreestanding
     -fno-exceptions
     -fno-rtti
@@ -37,7 +44,7 @@ function(tmrx_kernel_driver name)
     -fno-stack-protector
     -mno-stack-arg-probe      # no __chkstk: kernel stacks are committed
     -Wall -Wextra
-  )
+  >)
   target_link_options(${name} PRIVATE
     -nostdlib
     -nostartfiles
@@ -50,4 +57,9 @@ function(tmrx_kernel_driver name)
     LINKER:--nxcompat
   )
   target_link_libraries(${name} PRIVATE ndis ntoskrnl hal gcc)
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/finish-kernel-image.sh --objcopy ${TMRX_OBJCOPY} $<TARGET_FILE:${name}>
+    BYPRODUCTS ${CMAKE_CURRENT_BINARY_DIR}/${name}.sys.debug
+    COMMENT "Moving ${name}.sys's debug sections aside, setting its checksum"
+    VERBATIM)
 endfunction()

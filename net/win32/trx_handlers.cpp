@@ -2,7 +2,7 @@
 // ChipOps.
 #include "trx_miniport.h"
 
-extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT DriverObject, PUNICODE_STRING RegistryPath) {
+extern "C" TRX_INIT_CODE NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT DriverObject, PUNICODE_STRING RegistryPath) {
   NDIS_HANDLE Wrapper = NULL;
   NdisInitializeWrapper(&Wrapper, DriverObject, RegistryPath, NULL);
 

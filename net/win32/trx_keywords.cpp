@@ -1,22 +1,12 @@
 // The adapter's registry keywords and the Options string.
+#include "trx_keywords.h"
 #include "trx_miniport.h"
-
-typedef struct KEYWORD_ENTRY {
-  NDIS_STRING Keyword;
-  const char* Name;        // for diagnostics
-  BOOLEAN Required;
-  ULONG FieldOffset;       // in ADAPTER_CONTEXT
-  ULONG FieldWidth;        // bytes
-  ULONG Default;
-  ULONG Minimum;
-  ULONG Maximum;
-} KEYWORD_ENTRY;
 
 #define KEYWORD(Name, Required, Field, Default, Min, Max) \
   {NDIS_STRING_CONST(Name), Name, Required, FIELD_OFFSET(ADAPTER_CONTEXT, Field), \
    sizeof(((PADAPTER_CONTEXT)0)->Field), Default, Min, Max}
 
-static const KEYWORD_ENTRY KeywordTable[] = {
+const KEYWORD_ENTRY KeywordTable[] = {
   KEYWORD("BusNumber", FALSE, BusNumber, 0, 0, 15),
   KEYWORD("SlotNumber", FALSE, SlotNumber, 0, 0, 31),
   KEYWORD("ConnectionType", TRUE, ConnectionType, 0, 0, 4),
@@ -24,6 +14,7 @@ static const KEYWORD_ENTRY KeywordTable[] = {
   KEYWORD("RxRingSize", FALSE, RxRingSize, 256, 1, 1024),
   KEYWORD("TxRingSize", FALSE, TxRingSize, 256, 1, 1024),
 };
+const ULONG KeywordCount = sizeof(KeywordTable) / sizeof(KeywordTable[0]);
 
 // The smallest rings that work: the receive chain needs one chip-owned
 // descriptor besides its sentinel, and a filter reload needs two transmit
@@ -42,7 +33,7 @@ static BOOLEAN StoreField(PADAPTER_CONTEXT A, const KEYWORD_ENTRY* Row, ULONG Va
 }
 
 NDIS_STATUS ReadKeywords(PADAPTER_CONTEXT A, NDIS_HANDLE ConfigurationHandle) {
-  for (ULONG i = 0; i < sizeof(KeywordTable) / sizeof(KeywordTable[0]); i++) {
+  for (ULONG i = 0; i < KeywordCount; i++) {
     const KEYWORD_ENTRY* Row = &KeywordTable[i];
     NDIS_STATUS Status;
     PNDIS_CONFIGURATION_PARAMETER Parameter = NULL;

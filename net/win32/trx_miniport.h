@@ -4,6 +4,10 @@
 
 #include "trx_adapter.h"
 
+// Code that runs only while the driver loads: the loader frees the INIT
+// section once DriverEntry has returned.
+#define TRX_INIT_CODE __attribute__((section("INIT")))
+
 extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT DriverObject, PUNICODE_STRING RegistryPath);
 
 NDIS_STATUS NTAPI MiniportInitialize(PNDIS_STATUS OpenErrorStatus, PUINT SelectedMediumIndex,
