@@ -36,6 +36,8 @@ struct RegistryState {
 RegistryState& State();
 
 std::u16string Fold(const std::u16string& text);
+// Equal without regard to case, as the platform compares names.
+bool SameName(const std::u16string& a, const std::u16string& b);
 std::u16string Widen(const std::string& ascii);
 std::string Narrow(const std::u16string& text);
 

@@ -8,18 +8,32 @@ RegistryState& State()
   return state;
 }
 
+namespace {
+char16_t Fold_Unit(char16_t unit)
+{
+  return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
+}
+}  // namespace
+
 std::u16string Fold(const std::u16string& text)
 {
   std::u16string folded = text;
-  for (char16_t& unit : folded)
-    if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - u'a' + u'A');
+  for (char16_t& unit : folded) unit = Fold_Unit(unit);
   return folded;
+}
+
+bool SameName(const std::u16string& a, const std::u16string& b)
+{
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (Fold_Unit(a[i]) != Fold_Unit(b[i])) return false;
+  return true;
 }
 
 std::u16string Widen(const std::string& ascii)
 {
-  std::u16string wide;
-  for (char c : ascii) wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+  std::u16string wide(ascii.size(), u'\0');
+  for (std::size_t i = 0; i < ascii.size(); ++i) wide[i] = static_cast<char16_t>(static_cast<unsigned char>(ascii[i]));
   return wide;
 }
 
@@ -34,24 +48,23 @@ bool SplitPath(const std::u16string& path, std::vector<std::u16string>* names, L
 {
   names->clear();
   if (path.empty()) return true;
-  std::u16string name;
-  for (std::size_t i = 0; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == u'\\') {
-      if (name.empty()) {
-        *status = ERROR_BAD_PATHNAME;
-        return false;
-      }
-      if (name.size() > 255) {
-        *status = ERROR_INVALID_PARAMETER;
-        return false;
-      }
-      names->push_back(name);
-      name.clear();
-    } else {
-      name.push_back(path[i]);
+  names->reserve(8);
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = path.find(u'\\', start);
+    if (end == std::u16string::npos) end = path.size();
+    if (end == start) {
+      *status = ERROR_BAD_PATHNAME;
+      return false;
     }
+    if (end - start > 255) {
+      *status = ERROR_INVALID_PARAMETER;
+      return false;
+    }
+    names->push_back(path.substr(start, end - start));
+    if (end == path.size()) return true;
+    start = end + 1;
   }
-  return true;
 }
 
 std::u16string JoinPath(const std::u16string& base, const std::u16string& relative)
@@ -63,9 +76,8 @@ std::u16string JoinPath(const std::u16string& base, const std::u16string& relati
 
 KeyNode* FindSubkey(KeyNode& parent, const std::u16string& name)
 {
-  const std::u16string folded = Fold(name);
   for (auto& subkey : parent.subkeys)
-    if (Fold(subkey->name) == folded) return subkey.get();
+    if (SameName(subkey->name, name)) return subkey.get();
   return nullptr;
 }
 
@@ -102,9 +114,8 @@ KeyNode* MakeKey(const std::u16string& fullPath)
 
 StoredValue* FindValue(KeyNode& key, const std::u16string& name)
 {
-  const std::u16string folded = Fold(name);
   for (auto& [valueName, value] : key.values)
-    if (Fold(valueName) == folded) return &value;
+    if (SameName(valueName, name)) return &value;
   return nullptr;
 }
 
