@@ -1,5 +1,5 @@
 // libFuzzer target: the bytes lay out a stored configuration tree in the
-// in-memory registry (any counts, missing keys and values, any value types,
+// in-memory registry (counts below 64, missing keys and values, any value types,
 // over-long values, any bytes); the loader reads it into an empty model and
 // again into the filled one. Afterwards the model keeps its invariants, save,
 // load, save gives two identical trees, and loading a saved tree again adds
