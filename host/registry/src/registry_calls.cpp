@@ -53,9 +53,8 @@ LONG TargetPath(HKEY key, LPCWSTR subKey, std::u16string* path)
 {
   OpenKey base;
   if (!Resolve(key, &base)) return ERROR_INVALID_HANDLE;
-  std::vector<std::u16string> names;
   LONG status = ERROR_SUCCESS;
-  if (!SplitPath(Text(subKey), &names, &status)) return status;
+  if (!CheckPath(Text(subKey), &status)) return status;
   *path = JoinPath(base.path, Text(subKey));
   return ERROR_SUCCESS;
 }

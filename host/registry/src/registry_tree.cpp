@@ -22,10 +22,10 @@ std::u16string Fold(const std::u16string& text)
   return folded;
 }
 
-bool SameName(const std::u16string& a, const std::u16string& b)
+bool SameName(const std::u16string& a, const char16_t* b, std::size_t length)
 {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
+  if (a.size() != length) return false;
+  for (std::size_t i = 0; i < length; ++i)
     if (Fold_Unit(a[i]) != Fold_Unit(b[i])) return false;
   return true;
 }
@@ -44,11 +44,9 @@ std::string Narrow(const std::u16string& text)
   return narrow;
 }
 
-bool SplitPath(const std::u16string& path, std::vector<std::u16string>* names, LONG* status)
+bool CheckPath(const std::u16string& path, LONG* status)
 {
-  names->clear();
   if (path.empty()) return true;
-  names->reserve(8);
   std::size_t start = 0;
   for (;;) {
     std::size_t end = path.find(u'\\', start);
@@ -61,11 +59,19 @@ bool SplitPath(const std::u16string& path, std::vector<std::u16string>* names, L
       *status = ERROR_INVALID_PARAMETER;
       return false;
     }
-    names->push_back(path.substr(start, end - start));
     if (end == path.size()) return true;
     start = end + 1;
   }
 }
+
+namespace {
+// The end of the name that starts at `start` in a checked path.
+std::size_t NameEnd(const std::u16string& path, std::size_t start)
+{
+  const std::size_t end = path.find(u'\\', start);
+  return end == std::u16string::npos ? path.size() : end;
+}
+}  // namespace
 
 std::u16string JoinPath(const std::u16string& base, const std::u16string& relative)
 {
@@ -74,40 +80,41 @@ std::u16string JoinPath(const std::u16string& base, const std::u16string& relati
   return base + u'\\' + relative;
 }
 
-KeyNode* FindSubkey(KeyNode& parent, const std::u16string& name)
+KeyNode* FindSubkey(KeyNode& parent, const char16_t* name, std::size_t length)
 {
   for (auto& subkey : parent.subkeys)
-    if (SameName(subkey->name, name)) return subkey.get();
+    if (SameName(subkey->name, name, length)) return subkey.get();
   return nullptr;
 }
 
 KeyNode* FindKey(const std::u16string& fullPath)
 {
-  std::vector<std::u16string> names;
   LONG status = ERROR_SUCCESS;
-  if (!SplitPath(fullPath, &names, &status)) return nullptr;
+  if (!CheckPath(fullPath, &status)) return nullptr;
   KeyNode* key = &State().root;
-  for (const auto& name : names) {
-    key = FindSubkey(*key, name);
-    if (!key) return nullptr;
+  for (std::size_t start = 0; key && start < fullPath.size();) {
+    const std::size_t end = NameEnd(fullPath, start);
+    key = FindSubkey(*key, fullPath.data() + start, end - start);
+    start = end + 1;
   }
   return key;
 }
 
 KeyNode* MakeKey(const std::u16string& fullPath)
 {
-  std::vector<std::u16string> names;
   LONG status = ERROR_SUCCESS;
-  if (!SplitPath(fullPath, &names, &status)) return nullptr;
+  if (!CheckPath(fullPath, &status)) return nullptr;
   KeyNode* key = &State().root;
-  for (const auto& name : names) {
-    KeyNode* next = FindSubkey(*key, name);
+  for (std::size_t start = 0; start < fullPath.size();) {
+    const std::size_t end = NameEnd(fullPath, start);
+    KeyNode* next = FindSubkey(*key, fullPath.data() + start, end - start);
     if (!next) {
       key->subkeys.push_back(std::make_unique<KeyNode>());
       next = key->subkeys.back().get();
-      next->name = name;
+      next->name = fullPath.substr(start, end - start);
     }
     key = next;
+    start = end + 1;
   }
   return key;
 }
@@ -115,7 +122,7 @@ KeyNode* MakeKey(const std::u16string& fullPath)
 StoredValue* FindValue(KeyNode& key, const std::u16string& name)
 {
   for (auto& [valueName, value] : key.values)
-    if (SameName(valueName, name)) return &value;
+    if (SameName(valueName, name.data(), name.size())) return &value;
   return nullptr;
 }
 
