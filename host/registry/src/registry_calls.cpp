@@ -42,16 +42,19 @@ LONG Log(Call call, const std::u16string& path, const std::u16string& valueName,
   return status;
 }
 
-bool KeyRefused(const std::u16string& path) { return State().refusedKeys.count(Fold(path)) != 0; }
+bool KeyRefused(const std::u16string& path)
+{
+  const auto& refused = State().refusedKeys;
+  return !refused.empty() && refused.count(Fold(path)) != 0;
+}
 
 // Resolves `key` + `subKey` to a full path; the status on failure.
 LONG TargetPath(HKEY key, LPCWSTR subKey, std::u16string* path)
 {
   OpenKey base;
   if (!Resolve(key, &base)) return ERROR_INVALID_HANDLE;
-  std::vector<std::u16string> names;
   LONG status = ERROR_SUCCESS;
-  if (!SplitPath(Text(subKey), &names, &status)) return status;
+  if (!CheckPath(Text(subKey), &status)) return status;
   *path = JoinPath(base.path, Text(subKey));
   return ERROR_SUCCESS;
 }
@@ -94,7 +97,7 @@ LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data,
   OpenKey open{nullptr, u""};
   LONG status = Resolve(key, &open) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
   if (status == ERROR_SUCCESS && size > 0 && !data) status = ERROR_INVALID_PARAMETER;
-  if (status == ERROR_SUCCESS && State().refusedValues.count({Fold(open.path), Fold(Text(name))}))
+  if (status == ERROR_SUCCESS && !State().refusedValues.empty() && State().refusedValues.count({Fold(open.path), Fold(Text(name))}))
     status = ERROR_ACCESS_DENIED;
   if (status == ERROR_SUCCESS)
     StoreValue(*open.node, Text(name), StoredValue{type, std::vector<uint8_t>(data, data + size)});

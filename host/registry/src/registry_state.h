@@ -36,15 +36,17 @@ struct RegistryState {
 RegistryState& State();
 
 std::u16string Fold(const std::u16string& text);
+// Equal without regard to case, as the platform compares names.
+bool SameName(const std::u16string& a, const char16_t* b, std::size_t length);
 std::u16string Widen(const std::string& ascii);
 std::string Narrow(const std::u16string& text);
 
-// Splits a relative key path into its names; false for a malformed path
-// (leading, trailing or doubled backslash, a name over 255 units).
-bool SplitPath(const std::u16string& path, std::vector<std::u16string>* names, LONG* status);
+// False, with the status, for a malformed key path (leading, trailing or
+// doubled backslash, a name over 255 units).
+bool CheckPath(const std::u16string& path, LONG* status);
 std::u16string JoinPath(const std::u16string& base, const std::u16string& relative);
 
-KeyNode* FindSubkey(KeyNode& parent, const std::u16string& name);
+KeyNode* FindSubkey(KeyNode& parent, const char16_t* name, std::size_t length);
 KeyNode* FindKey(const std::u16string& fullPath);
 // Creates the missing keys on the way; the key at the end.
 KeyNode* MakeKey(const std::u16string& fullPath);

@@ -8,18 +8,32 @@ RegistryState& State()
   return state;
 }
 
+namespace {
+char16_t Fold_Unit(char16_t unit)
+{
+  return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
+}
+}  // namespace
+
 std::u16string Fold(const std::u16string& text)
 {
   std::u16string folded = text;
-  for (char16_t& unit : folded)
-    if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - u'a' + u'A');
+  for (char16_t& unit : folded) unit = Fold_Unit(unit);
   return folded;
+}
+
+bool SameName(const std::u16string& a, const char16_t* b, std::size_t length)
+{
+  if (a.size() != length) return false;
+  for (std::size_t i = 0; i < length; ++i)
+    if (Fold_Unit(a[i]) != Fold_Unit(b[i])) return false;
+  return true;
 }
 
 std::u16string Widen(const std::string& ascii)
 {
-  std::u16string wide;
-  for (char c : ascii) wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+  std::u16string wide(ascii.size(), u'\0');
+  for (std::size_t i = 0; i < ascii.size(); ++i) wide[i] = static_cast<char16_t>(static_cast<unsigned char>(ascii[i]));
   return wide;
 }
 
@@ -30,29 +44,34 @@ std::string Narrow(const std::u16string& text)
   return narrow;
 }
 
-bool SplitPath(const std::u16string& path, std::vector<std::u16string>* names, LONG* status)
+bool CheckPath(const std::u16string& path, LONG* status)
 {
-  names->clear();
   if (path.empty()) return true;
-  std::u16string name;
-  for (std::size_t i = 0; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == u'\\') {
-      if (name.empty()) {
-        *status = ERROR_BAD_PATHNAME;
-        return false;
-      }
-      if (name.size() > 255) {
-        *status = ERROR_INVALID_PARAMETER;
-        return false;
-      }
-      names->push_back(name);
-      name.clear();
-    } else {
-      name.push_back(path[i]);
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = path.find(u'\\', start);
+    if (end == std::u16string::npos) end = path.size();
+    if (end == start) {
+      *status = ERROR_BAD_PATHNAME;
+      return false;
     }
+    if (end - start > 255) {
+      *status = ERROR_INVALID_PARAMETER;
+      return false;
+    }
+    if (end == path.size()) return true;
+    start = end + 1;
   }
-  return true;
 }
+
+namespace {
+// The end of the name that starts at `start` in a checked path.
+std::size_t NameEnd(const std::u16string& path, std::size_t start)
+{
+  const std::size_t end = path.find(u'\\', start);
+  return end == std::u16string::npos ? path.size() : end;
+}
+}  // namespace
 
 std::u16string JoinPath(const std::u16string& base, const std::u16string& relative)
 {
@@ -61,50 +80,49 @@ std::u16string JoinPath(const std::u16string& base, const std::u16string& relati
   return base + u'\\' + relative;
 }
 
-KeyNode* FindSubkey(KeyNode& parent, const std::u16string& name)
+KeyNode* FindSubkey(KeyNode& parent, const char16_t* name, std::size_t length)
 {
-  const std::u16string folded = Fold(name);
   for (auto& subkey : parent.subkeys)
-    if (Fold(subkey->name) == folded) return subkey.get();
+    if (SameName(subkey->name, name, length)) return subkey.get();
   return nullptr;
 }
 
 KeyNode* FindKey(const std::u16string& fullPath)
 {
-  std::vector<std::u16string> names;
   LONG status = ERROR_SUCCESS;
-  if (!SplitPath(fullPath, &names, &status)) return nullptr;
+  if (!CheckPath(fullPath, &status)) return nullptr;
   KeyNode* key = &State().root;
-  for (const auto& name : names) {
-    key = FindSubkey(*key, name);
-    if (!key) return nullptr;
+  for (std::size_t start = 0; key && start < fullPath.size();) {
+    const std::size_t end = NameEnd(fullPath, start);
+    key = FindSubkey(*key, fullPath.data() + start, end - start);
+    start = end + 1;
   }
   return key;
 }
 
 KeyNode* MakeKey(const std::u16string& fullPath)
 {
-  std::vector<std::u16string> names;
   LONG status = ERROR_SUCCESS;
-  if (!SplitPath(fullPath, &names, &status)) return nullptr;
+  if (!CheckPath(fullPath, &status)) return nullptr;
   KeyNode* key = &State().root;
-  for (const auto& name : names) {
-    KeyNode* next = FindSubkey(*key, name);
+  for (std::size_t start = 0; start < fullPath.size();) {
+    const std::size_t end = NameEnd(fullPath, start);
+    KeyNode* next = FindSubkey(*key, fullPath.data() + start, end - start);
     if (!next) {
       key->subkeys.push_back(std::make_unique<KeyNode>());
       next = key->subkeys.back().get();
-      next->name = name;
+      next->name = fullPath.substr(start, end - start);
     }
     key = next;
+    start = end + 1;
   }
   return key;
 }
 
 StoredValue* FindValue(KeyNode& key, const std::u16string& name)
 {
-  const std::u16string folded = Fold(name);
   for (auto& [valueName, value] : key.values)
-    if (Fold(valueName) == folded) return &value;
+    if (SameName(valueName, name.data(), name.size())) return &value;
   return nullptr;
 }
 

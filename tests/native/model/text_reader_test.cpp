@@ -89,7 +89,17 @@ TEST_F(TextReaderTest, RulesEndUpReversedWithTheLastReadAsDefault)
   EXPECT_EQ(first->destaddr, 3232235776u);
   EXPECT_EQ(first->netmask, 4294967040u);
   EXPECT_EQ(first->socket, 80u);
-  EXPECT_EQ(first->typeenable + first->destenable + first->sockenable, 0) << "enable marks stay as created";
+  EXPECT_EQ(first->typeenable, 1) << "prototype 6 given: matched";
+  EXPECT_EQ(first->destenable, 1) << "destaddr given: matched";
+  EXPECT_EQ(first->sockenable, 1) << "socket 80 given: matched";
+  PriorityTrunk* middle = last->next;
+  EXPECT_EQ(middle->typeenable + middle->destenable + middle->sockenable, 0) << "zeros leave the marks off";
+
+  char* returned = Set_Return_String(1);
+  ASSERT_NE(returned, nullptr) << Model_Message();
+  EXPECT_NE(std::string(returned).find(R"("1 2048 6 3232235776 4294967040 80"",""end")"), std::string::npos)
+      << "the rule is written back as it was read: " << returned;
+  std::free(returned);
 }
 
 TEST_F(TextReaderTest, RulesFromTheTextSurviveACancelledPriorityDialog)

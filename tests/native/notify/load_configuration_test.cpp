@@ -1,4 +1,7 @@
 // LoadConfiguration over stores written by a save or laid out by hand.
+#include <random>
+
+#include "model_snapshot.h"
 #include "registry_fixture.h"
 
 using Loading = RegistryTest;
@@ -96,6 +99,21 @@ TEST_F(Loading, RuleWithoutValuesKeepsTheNewRuleDefaults)
   EXPECT_STREQ("", rule->priorityinfo);
 }
 
+TEST_F(Loading, DefaultRuleWithoutCancelIsSettled)
+{
+  hostreg::PutDword(Service(), "TrunkCount", 1);
+  hostreg::PutDword(Trunk(0), "PriorityCount", 2);
+  hostreg::PutDword(Rule(0, 0), "netproto", 0x0800);
+  hostreg::PutDword(Rule(0, 1), "defFlag", 1);
+  hostreg::PutDword(Rule(0, 1), "netproto", 0x8137);
+  LoadConfiguration();
+  ASSERT_NE(nullptr, First_Link());
+  Finish_Priority_Edit(0);
+  ASSERT_EQ((std::vector<uint32_t>{0x8137}), Netprotos(First_Link()))
+      << "a cancelled priority dialog drops the provisional rule and keeps the default";
+  EXPECT_EQ(0, First_Link()->Priorities->cancel) << "the default rule is not provisional";
+}
+
 TEST_F(Loading, NumbersComeFromAnyValueOfAtMostFourBytes)
 {
   hostreg::PutDword(Service(), "TrunkCount", 1);
@@ -118,7 +136,8 @@ TEST_F(Loading, NumbersComeFromAnyValueOfAtMostFourBytes)
 
 TEST_F(Loading, AdaptersAtOneLocationLoadAsOneWithTheLastKeysValues)
 {
-  hostreg::PutDword(Service(), "TrunkCount", 0);
+  hostreg::PutDword(Service(), "TrunkCount", 1);
+  hostreg::PutDword(Trunk(0), "LinkID", 2);
   hostreg::PutDword(Service(), "AdapterCount", 2);
   hostreg::PutValue(AdapterKey(0), "reg_info", REG_BINARY, Reg_Info(MODEL_K250, 1, 4, 0, 0));
   hostreg::PutDword(AdapterKey(0), "adapter_id", 5);
@@ -138,14 +157,38 @@ TEST_F(Loading, AdaptersAtOneLocationLoadAsOneWithTheLastKeysValues)
   EXPECT_EQ(MODEL_K250, adapter->Model) << "the model code stays the first one's";
 }
 
-TEST_F(Loading, AddsToWhatTheModelHolds)
+// A page initialised again after a load that found no adapters, and a second
+// notify object in the same process, load into a model that holds the store.
+TEST_F(Loading, LoadingAgainAddsNothingTheModelHolds)
 {
-  Add_Link();
-  Add_Test_Adapter(MODEL_K250, 0, 4);
+  std::mt19937 random(11);
+  do {
+    Empty_Model();
+    Fill_Random_Model(random);
+  } while (Link_Count() < 2 || Adapter_Count() < 2);
   ASSERT_EQ(ERROR_SUCCESS, SaveConfiguration());
+  Empty_Model();
+  ASSERT_EQ(ERROR_SUCCESS, LoadConfiguration());
+  const ModelSnapshot once = Take_Snapshot();
   EXPECT_EQ(ERROR_SUCCESS, LoadConfiguration());
-  EXPECT_EQ(2, Link_Count()) << "the model is not emptied first";
-  EXPECT_EQ(1, Adapter_Count()) << "the same location updates the adapter";
+  Expect_Same_Model(once, Take_Snapshot(), "after a second load");
+
+  Empty_Model();
+  hostreg::Reset();
+  hostreg::PutDword(Service(), "TrunkCount", 1);
+  hostreg::PutDword(Trunk(0), "LinkID", 1);
+  hostreg::PutDword(Trunk(0), "PriorityCount", 1);
+  hostreg::PutDword(Rule(0, 0), "defFlag", 1);
+  EXPECT_EQ(1, LoadConfiguration()) << "no adapters stored";
+  EXPECT_EQ(1, LoadConfiguration()) << "no adapters stored";
+  ASSERT_EQ(1, Link_Count()) << "the stored trunk once";
+  EXPECT_EQ(1, First_Link()->LinkID);
+  EXPECT_EQ((std::vector<uint32_t>{0}), Netprotos(First_Link())) << "its one rule once";
+
+  hostreg::PutDword(Service(), "TrunkCount", 2);
+  hostreg::PutDword(Trunk(1), "LinkID", 4);
+  LoadConfiguration();
+  EXPECT_EQ(2, Link_Count()) << "a stored trunk the model lacks is still added";
 }
 
 TEST_F(Loading, NoAdapterCountReturnsOneButKeepsTheTrunks)

@@ -87,6 +87,55 @@ TEST_F(DamagedStore, SecondDefaultRuleIsKeptAsAnOrdinaryRule)
   EXPECT_EQ(1, defaults) << "a trunk has at most one default rule";
 }
 
+// Ids that collide, a link_id naming no stored trunk and a wrong member count:
+// the model keeps unique ids, members only of trunks it holds, true counts.
+TEST_F(DamagedStore, CollidingIdsAndMemberCountsAreMadeConsistent)
+{
+  auto regInfo = [](int32_t slot) {
+    std::vector<uint8_t> data(44, 0);
+    data[0] = MODEL_K100TX;
+    data[4] = PCI_BUS_TYPE;
+    data[20] = static_cast<uint8_t>(slot);
+    return data;
+  };
+  hostreg::PutDword(Service(), "TrunkCount", 2);
+  hostreg::PutDword(Trunk(0), "LinkID", 3);
+  hostreg::PutDword(Trunk(0), "NumAdapters", 5);
+  hostreg::PutDword(Trunk(1), "LinkID", 3);
+  hostreg::PutDword(Service(), "AdapterCount", 3);
+  const int32_t ids[3] = {2, 2, 0};
+  const uint32_t linkIds[3] = {3, 9, 3};
+  for (int k = 0; k < 3; ++k) {
+    hostreg::PutValue(AdapterKey(k), "reg_info", REG_BINARY, regInfo(4 + k));
+    hostreg::PutDword(AdapterKey(k), "adapter_id", static_cast<uint32_t>(ids[k]));
+    hostreg::PutDword(AdapterKey(k), "link_id", linkIds[k]);
+  }
+
+  EXPECT_EQ(ERROR_SUCCESS, LoadConfiguration());
+  ASSERT_EQ(2, Link_Count());
+  const Link* first = First_Link();
+  EXPECT_EQ(3, first->LinkID) << "the first trunk keeps its stored id";
+  EXPECT_NE(3, first->next->LinkID) << "the second trunk with id 3 gets an id of its own";
+  EXPECT_GT(first->next->LinkID, 0);
+  EXPECT_EQ(2, first->NumAdapters) << "the members that were loaded, not the stored 5";
+  EXPECT_EQ(0, first->next->NumAdapters);
+  ASSERT_EQ(3, Adapter_Count());
+  const Adapter* adapter = First_Adapter();
+  EXPECT_EQ(2, adapter->adapter_id);
+  EXPECT_NE(2, adapter->next->adapter_id) << "adapter id 2 is taken";
+  EXPECT_EQ(0, adapter->next->link_id) << "no trunk 9 is stored: available";
+  EXPECT_GT(adapter->next->next->adapter_id, 0) << "a stored id of 0 is refused";
+  EXPECT_NE(adapter->next->adapter_id, adapter->next->next->adapter_id);
+  EXPECT_EQ(3, adapter->next->next->link_id);
+
+  const Adapter* later = Add_Test_Adapter(MODEL_K250, 1, 4);
+  const Link* added = Add_Link();
+  ASSERT_TRUE(later && added);
+  for (const Adapter* a = First_Adapter(); a != later; a = a->next)
+    EXPECT_NE(a->adapter_id, later->adapter_id) << "adapter ids handed out later are new";
+  EXPECT_GT(added->LinkID, 3) << "LinkIDs handed out later are new";
+}
+
 TEST_F(DamagedStore, HugeCountsStillEnd)
 {
   hostreg::PutDword(Service(), "TrunkCount", 0xFFFFFFFF);

@@ -6,7 +6,8 @@
 #   take_screenshots.sh [--wine "COMMAND"] TMRXCFG.EXE OUTPUT_DIR
 #
 # COMMAND runs a Windows program (default: scripts/wine.sh). Fails unless
-# tmrxcfg played the whole script and every named picture was saved.
+# tmrxcfg played the whole script and every named picture shows its dialog
+# (check_pictures.py).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -16,7 +17,7 @@ if [ "${1:-}" = --wine ]; then
   wine=$2
   shift 2
 fi
-[ $# = 2 ] || { sed -n '2,9s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2; exit 2; }
+[ $# = 2 ] || { sed -n '2,10s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2; exit 2; }
 tmrxcfg=$1
 out=$(realpath -m "$2")
 
@@ -32,13 +33,6 @@ $wine "$tmrxcfg" --headless \
   "$(windows_path "$here/screenshots/example.txt")"
 python3 "$root/tools/tmrxcfg/bmp_to_png.py" "$out"
 
-missing=0
-for name in main-trunk-dialog set-trunk-name advanced-group-features speed-and-duplex-settings \
-            priority-trunking-setup priority-trunk-entry-particulars; do
-  if [ ! -s "$out/$name.png" ]; then
-    echo "take_screenshots.sh: no picture $out/$name.png" >&2
-    missing=1
-  fi
-done
-[ $missing = 0 ] && echo "take_screenshots.sh: pictures in $out"
-exit $missing
+# Each named picture must be its dialog, drawn at its template's size.
+python3 "$here/check_pictures.py" "$out"
+echo "take_screenshots.sh: pictures in $out"

@@ -116,6 +116,14 @@ TEST_F(PageModel, LoadedOncePerObjectOrDiscoveredWhileNothingIsStored)
   EXPECT_EQ(0, PreparePageModel(object));
   EXPECT_EQ(1, Link_Count()) << "a second initialisation neither loads nor discovers";
   EXPECT_EQ(2, Adapter_Count());
+
+  NotifyObject* second = New_Object();
+  second->Initialize(nullptr, &netCfg, FALSE);
+  EXPECT_EQ(0, PreparePageModel(second));
+  EXPECT_EQ(1u, second->ModelLoaded);
+  EXPECT_EQ(1, Link_Count()) << "a second object loads into the process's model without duplicating the trunk";
+  EXPECT_EQ(2, Adapter_Count());
+  second->Release();
   object->Release();
 }
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "dialogs/dotted_quad.h"
+#include "dialogs/dotted_quad_text.h"
 
 const char DOTTED_QUAD_MASK[DOTTED_QUAD_LENGTH + 1] = "   .   .   .   ";
 

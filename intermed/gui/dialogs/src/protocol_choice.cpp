@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int kNameSize = 32;
 constexpr int kTypedTextUnits = 255;
 
 void RefuseText(HWND dialog, int box)
@@ -19,18 +18,6 @@ void RefuseText(HWND dialog, int box)
 }
 
 }  // namespace
-
-bool ParseProtocolText(const char* text, uint32_t* code, char name[32])
-{
-  unsigned value = 0;
-  int afterParenthesis = -1;
-  if (sscanf(text, "(%x)%n", &value, &afterParenthesis) < 1 || afterParenthesis < 0) return false;
-  char word[kNameSize] = "";
-  if (sscanf(text + afterParenthesis, "%31s", word) != 1) word[0] = '\0';
-  *code = value;
-  Copy_Text_Field(name, kNameSize, word);
-  return true;
-}
 
 void FillChoiceBox(HWND dialog, int box, const ProtocolRow* table)
 {
@@ -48,7 +35,7 @@ bool AddChoiceText(HWND dialog, int box, const char* text, bool select)
 void AddCodeChoice(HWND dialog, int box, uint32_t code, const char* name)
 {
   char text[64];
-  snprintf(text, sizeof text, "(%x)%.*s", code, kNameSize - 1, name);
+  snprintf(text, sizeof text, "(%x)%.*s", code, PROTOCOL_NAME_SIZE - 1, name);
   AddChoiceText(dialog, box, text, true);
 }
 
@@ -86,7 +73,7 @@ void ReadProtocolBox(HWND dialog, int box, const ProtocolRow* table, bool* edite
   }
   if (selected < PROTOCOL_TABLE_ROWS) {
     *code = table[selected].code;
-    Copy_Text_Field(name, kNameSize, table[selected].name);
+    Copy_Text_Field(name, PROTOCOL_NAME_SIZE, table[selected].name);
     return;
   }
   char* text = ReadComboItemText(dialog, box, static_cast<int>(selected));

@@ -82,6 +82,23 @@ int Set_Adapter_Value(Adapter* adapter, int valueType, int32_t value)
   }
 }
 
+int Set_Adapter_Id(Adapter* adapter, int32_t id)
+{
+  ModelLists& lists = Model_Lists();
+  if (!adapter || id <= 0) {
+    Set_Model_Message("Invalid adapter id (%d) to set!", id);
+    return 0;
+  }
+  for (const Adapter* other = lists.firstAdapter; other; other = other->next)
+    if (other != adapter && other->adapter_id == id) {
+      Set_Model_Message("Adapter id (%d) already in use!", id);
+      return 0;
+    }
+  adapter->adapter_id = id;
+  if (id > lists.highestAdapterId) lists.highestAdapterId = id;
+  return 1;
+}
+
 int Replace_Display_Name(Adapter* adapter, const char* text)
 {
   if (!adapter) return 0;

@@ -120,6 +120,23 @@ void Delete_All_Links()
   lists.highestLinkId = 0;
 }
 
+int Set_Link_Id(Link* link, int32_t id)
+{
+  ModelLists& lists = Model_Lists();
+  if (!link || id <= 0) {
+    Set_Model_Message("Invalid link id (%d) to set!", id);
+    return 0;
+  }
+  for (const Link* other = lists.firstLink; other; other = other->next)
+    if (other != link && other->LinkID == id) {
+      Set_Model_Message("Link id (%d) already in use!", id);
+      return 0;
+    }
+  link->LinkID = id;
+  if (id > lists.highestLinkId) lists.highestLinkId = id;
+  return 1;
+}
+
 void Set_Trunk_Name(Link* link, const char* text)
 {
   if (link) Copy_Text_Field(link->TrunkName, TRUNK_NAME_MAX + 1, text);

@@ -23,6 +23,12 @@ int Parse_PTrunks(TextReader& reader, Link* link, PriorityTrunk** lastRead)
   rule->destaddr = field[DESTADDR];
   rule->netmask = field[NETMASK];
   rule->socket = field[SOCKET];
+  // A qualifier given in the text is in force: without its mark the rule
+  // would match all traffic of its protocol, and the next round trip through
+  // the registry or the dialogs would keep it widened.
+  rule->typeenable = rule->prototype != 0;
+  rule->destenable = rule->destaddr != 0;
+  rule->sockenable = rule->socket != 0;
   // Rules handed in by the installer are settled, not provisional: cancelling
   // the priority dialog must not drop them.
   rule->cancel = 0;

@@ -7,11 +7,8 @@
 
 #include <cstdint>
 
+#include "dialogs/protocol_text.h"
 #include "model/protocol_tables.h"
-
-// "(%x)%s" gives the code and the first word after the parenthesis (cut to
-// 31 characters); "(%x)" alone gives an empty name; anything else is false.
-bool ParseProtocolText(const char* text, uint32_t* code, char name[32]);
 
 // Appends the table's four labels in row order.
 void FillChoiceBox(HWND dialog, int box, const ProtocolRow* table);

@@ -39,6 +39,9 @@ Adapter* Get_Nth_Adapter(int n, int32_t linkId);
 
 int Set_Adapter_Value(Adapter* adapter, int valueType, int32_t value);
 
+// Gives the adapter a stored id: refused (0, message) when it is not above 0
+// or another adapter holds it. Ids handed out later stay above it.
+int Set_Adapter_Id(Adapter* adapter, int32_t id);
 // Replaces the display name with a copy of `text` cut to 79 characters.
 int Replace_Display_Name(Adapter* adapter, const char* text);
 

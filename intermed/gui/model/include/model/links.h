@@ -23,6 +23,9 @@ Link* Get_Link_from_Id(int32_t linkId);
 int Delete_Link(Link* link);
 void Delete_All_Links();
 
+// Gives the trunk a stored LinkID: refused (0, message) when it is not above
+// 0 or another trunk holds it. Ids handed out later stay above it.
+int Set_Link_Id(Link* link, int32_t id);
 // Sets TrunkName to `text` cut to 79 characters.
 void Set_Trunk_Name(Link* link, const char* text);
 

@@ -19,6 +19,12 @@
 LONG SaveConfiguration();
 
 // Adds what is stored to the process-wide model (without emptying it first).
+// What the model already held is not added again, so a second load adds
+// nothing: a stored trunk whose LinkID a trunk of the model held, and a stored
+// adapter at a location the model held, are left as the model has them. The
+// loaded records keep the model's rules: ids unique (a stored id another
+// record holds is refused), link_id naming a trunk of the model or 0, each
+// trunk's NumAdapters counting its members, a loaded default rule settled.
 // Result: 0 when the model is to be taken as loaded; 1 when no adapter is
 // stored; the platform status when the service key cannot be opened;
 // ERROR_NOT_ENOUGH_MEMORY when the model ran out of memory (what was read

@@ -1,0 +1,33 @@
+# Sourced by the fuzz/run-*-fuzz.sh scripts: builds one libFuzzer target
+# (preset native-fuzz), runs it for SECONDS over its seed corpus, and prints
+# the executions per second and the total; a finding prints the log's end and
+# fails. The seed corpus is only read; new inputs collect in the build tree.
+# Usage: run_fuzz_target LABEL TARGET BUILD_SUBDIR SEED_CORPUS SECONDS [libFuzzer options...]
+run_fuzz_target() {
+  local label=$1 target=$2 subdir=$3 seeds=$4 seconds=$5
+  shift 5
+  case $seconds in
+    ''|*[!0-9]*|0) echo "usage: $0 [SECONDS]" >&2; return 2 ;;
+  esac
+  cmake --preset native-fuzz >/dev/null
+  cmake --build --preset native-fuzz --target "$target" >/dev/null
+
+  local out=build/native-fuzz/$subdir
+  mkdir -p "$out/corpus"
+  local log="$out/last-run.log" status=0
+  # Allocation stacks and a long quarantine cost more than half the rate of
+  # the allocation-heavy targets; replay a finding by hand to get full stacks.
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0:quarantine_size_mb=16}
+  "$out/$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$out/" "$@" \
+    "$out/corpus" "$seeds" >"$log" 2>&1 || status=$?
+
+  local runs rate
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  if [ "$status" -ne 0 ]; then
+    tail -40 "$log" >&2
+    echo "$label fuzz: FINDING after ${runs:-?} executions (log: $log)" >&2
+    return 1
+  fi
+  echo "$label fuzz: ${runs:-?} executions in ${seconds} s, ${rate:-?} execs/s, no finding"
+}
