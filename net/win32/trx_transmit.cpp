@@ -124,3 +124,17 @@ VOID CompleteTransmits(PADAPTER_CONTEXT A) {
   }
   NdisDprReleaseSpinLock(&A->TxLock);
 }
+
+// At Halt the chip is stopped and its interrupt gone: nothing will give back
+// the packets still in the ring, so they complete here as aborted. Nothing
+// else runs by then, so no lock is taken.
+VOID AbortTransmits(PADAPTER_CONTEXT A) {
+  if (A->TxHead == NULL) return;
+  for (PTX_RECORD R = A->TxTail; R != A->TxHead; R = R->Next) {
+    R->Status = NDIS_STATUS_REQUEST_ABORTED;
+    R->Submitted = FALSE;
+    CompleteRecord(A, R);
+  }
+  A->TxTail = A->TxHead;
+  A->TxFree = A->TxCount - 1;
+}
