@@ -94,6 +94,10 @@ DriverRig::~DriverRig() { board_->SetChaosSource(nullptr); }
 
 bool DriverRig::Initialize() {
   initialized_ = adapter_->Initialize() == NDIS_STATUS_SUCCESS;
+  // Auto-negotiation takes a few milliseconds after the settle time; traffic
+  // before it would only meet a dead wire.
+  if (initialized_) host_.RunUntil([this] { return board_->CurrentMode() != sim::LinkMode::kNone; }, 10 * sim::kMillisecond);
+  host_.RunPending();
   return initialized_;
 }
 
