@@ -5,4 +5,4 @@
 # Seeds: fuzz/driver/corpus/chip; new inputs and findings: build/native-fuzz/fuzz/driver.
 set -euo pipefail
 source "$(dirname "$0")/fuzz-run.sh"
-fuzz_run chip fuzz_chip fuzz/driver fuzz/driver/corpus/chip "${1:-30}" -max_len=1024
+fuzz_run chip fuzz_chip fuzz/driver fuzz/driver/corpus/chip "${1:-30}" -max_len=1024 -dict=fuzz/driver/chip.dict

@@ -32,24 +32,6 @@ void Fail(const char* what, const std::string& detail) {
   std::abort();
 }
 
-const NDIS_OID kKnownOids[] = {
-    OID_GEN_SUPPORTED_LIST,        OID_GEN_HARDWARE_STATUS,        OID_GEN_MEDIA_SUPPORTED,
-    OID_GEN_MEDIA_IN_USE,          OID_GEN_MAXIMUM_LOOKAHEAD,      OID_GEN_MAXIMUM_FRAME_SIZE,
-    OID_GEN_LINK_SPEED,            OID_GEN_TRANSMIT_BUFFER_SPACE,  OID_GEN_RECEIVE_BUFFER_SPACE,
-    OID_GEN_TRANSMIT_BLOCK_SIZE,   OID_GEN_RECEIVE_BLOCK_SIZE,     OID_GEN_VENDOR_ID,
-    OID_GEN_VENDOR_DESCRIPTION,    OID_GEN_CURRENT_PACKET_FILTER,  OID_GEN_CURRENT_LOOKAHEAD,
-    OID_GEN_DRIVER_VERSION,        OID_GEN_MAXIMUM_TOTAL_SIZE,     OID_GEN_PROTOCOL_OPTIONS,
-    OID_GEN_MAC_OPTIONS,           OID_GEN_MEDIA_CONNECT_STATUS,   OID_GEN_MAXIMUM_SEND_PACKETS,
-    OID_GEN_VENDOR_DRIVER_VERSION, OID_802_3_MAC_OPTIONS,          OID_GEN_XMIT_OK,
-    OID_GEN_RCV_OK,                OID_GEN_XMIT_ERROR,             OID_GEN_RCV_ERROR,
-    OID_GEN_RCV_NO_BUFFER,         OID_802_3_PERMANENT_ADDRESS,    OID_802_3_CURRENT_ADDRESS,
-    OID_802_3_MULTICAST_LIST,      OID_802_3_MAXIMUM_LIST_SIZE,    OID_802_3_RCV_ERROR_ALIGNMENT,
-    OID_802_3_XMIT_ONE_COLLISION,  OID_802_3_XMIT_MORE_COLLISIONS, OID_802_3_XMIT_DEFERRED,
-    OID_802_3_XMIT_MAX_COLLISIONS, OID_802_3_XMIT_UNDERRUN,        OID_802_3_XMIT_TIMES_CRS_LOST,
-    OID_GEN_RCV_CRC_ERROR,         OID_GEN_PHYSICAL_MEDIUM,
-};
-const uint32_t kKnownOidCount = sizeof(kKnownOids) / sizeof(kKnownOids[0]);
-
 RigSetup RigSetup::From(FuzzBytes& in) {
   static const sim::PhyModel kPhys[] = {sim::PhyModel::kPhy1378, sim::PhyModel::kPhy7810, sim::PhyModel::kNone,
                                         sim::PhyModel::kUnknown};
@@ -98,6 +80,15 @@ bool DriverRig::Initialize() {
   // before it would only meet a dead wire.
   if (initialized_) host_.RunUntil([this] { return board_->CurrentMode() != sim::LinkMode::kNone; }, 10 * sim::kMillisecond);
   host_.RunPending();
+  // The OIDs to pick from: what the driver says it supports, and a few it
+  // answers or refuses without listing them.
+  oids_.clear();
+  if (initialized_) {
+    hostndis::QueryResult list = adapter_->Query(OID_GEN_SUPPORTED_LIST, 512);
+    for (std::size_t i = 0; i + 4 <= list.data.size(); i += 4)
+      oids_.push_back(list.data[i] | list.data[i + 1] << 8 | list.data[i + 2] << 16 | static_cast<NDIS_OID>(list.data[i + 3]) << 24);
+  }
+  oids_.insert(oids_.end(), {OID_GEN_RCV_CRC_ERROR, OID_GEN_PHYSICAL_MEDIUM, 0});
   return initialized_;
 }
 

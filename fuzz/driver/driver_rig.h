@@ -45,6 +45,8 @@ class DriverRig {
   void PeerSends(FuzzBytes& in);   // one frame from the far end, any length
   void ReturnHeld(FuzzBytes& in);  // the protocol gives back a kept packet
   void SetKeeping(FuzzBytes& in);  // whether the protocol keeps what it receives
+  // One of the OIDs the driver lists, or of a few more it knows or not.
+  NDIS_OID PickOid(uint8_t index) const { return oids_[index % oids_.size()]; }
   void Query(NDIS_OID oid, ULONG length);
   void Set(NDIS_OID oid, const std::vector<uint8_t>& data);
   void Reset();                    // and its completion after the settle time (two per input)
@@ -66,14 +68,11 @@ class DriverRig {
   std::unique_ptr<sim::Wire> wire_;
   std::unordered_map<PNDIS_PACKET, bool> with_driver_;  // packet -> not completed yet
   std::vector<PNDIS_PACKET> done_;
+  std::vector<NDIS_OID> oids_;
   bool keeping_ = false;
   bool initialized_ = false;
   static constexpr uint32_t kResetsPerInput = 2;
   uint32_t resets_ = 0;
 };
-
-// The OIDs the driver knows, plus one it does not.
-extern const NDIS_OID kKnownOids[];
-extern const uint32_t kKnownOidCount;
 
 }  // namespace trx_fuzz

@@ -18,7 +18,7 @@ void SetSomething(trx_fuzz::DriverRig& rig, trx_fuzz::FuzzBytes& in) {
     case 1: rig.Set(OID_802_3_MULTICAST_LIST, in.Take(6 * (in.Byte() % 34))); break;
     case 2: rig.Set(OID_GEN_CURRENT_LOOKAHEAD, in.Take(in.Byte() & 1 ? 2 : 4)); break;
     default: {
-      NDIS_OID oid = trx_fuzz::kKnownOids[in.Byte() % trx_fuzz::kKnownOidCount];
+      NDIS_OID oid = rig.PickOid(in.Byte());
       rig.Set(oid, in.Take(in.Byte()));
       break;
     }
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         case kReturn: rig.ReturnHeld(in); break;
         case kKeep: rig.SetKeeping(in); break;
         case kQuery: {
-          NDIS_OID oid = trx_fuzz::kKnownOids[in.Byte() % trx_fuzz::kKnownOidCount];
+          NDIS_OID oid = rig.PickOid(in.Byte());
           rig.Query(oid, in.Byte());
           break;
         }

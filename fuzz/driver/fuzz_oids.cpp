@@ -8,10 +8,10 @@ namespace {
 enum Op : uint8_t { kQuery, kSet, kSend, kPeer, kReturn, kKeep, kRun, kReset, kOpCount };
 
 // Mostly OIDs the driver knows; now and then any 32-bit value.
-NDIS_OID PickOid(trx_fuzz::FuzzBytes& in) {
+NDIS_OID PickOid(const trx_fuzz::DriverRig& rig, trx_fuzz::FuzzBytes& in) {
   uint8_t b = in.Byte();
   if (b >= 0xf0) return in.Dword();
-  return trx_fuzz::kKnownOids[b % trx_fuzz::kKnownOidCount];
+  return rig.PickOid(b);
 }
 
 }  // namespace
@@ -24,12 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     while (!in.empty()) {
       switch (in.Byte() % kOpCount) {
         case kQuery: {
-          NDIS_OID oid = PickOid(in);
+          NDIS_OID oid = PickOid(rig, in);
           rig.Query(oid, in.Word() % 512);
           break;
         }
         case kSet: {
-          NDIS_OID oid = PickOid(in);
+          NDIS_OID oid = PickOid(rig, in);
           rig.Set(oid, in.Take(in.Word() % 512));
           break;
         }
