@@ -178,7 +178,7 @@ void DriverRig::Set(NDIS_OID oid, const std::vector<uint8_t>& data) {
 }
 
 void DriverRig::Reset() {
-  // A reset costs a whole bring-up; past two, an input only gets slower.
+  // A reset costs a whole bring-up; past one, an input only gets slower.
   if (resets_ == kResetsPerInput) return;
   ++resets_;
   adapter_->Reset();

@@ -49,7 +49,7 @@ class DriverRig {
   NDIS_OID PickOid(uint8_t index) const { return oids_[index % oids_.size()]; }
   void Query(NDIS_OID oid, ULONG length);
   void Set(NDIS_OID oid, const std::vector<uint8_t>& data);
-  void Reset();                    // and its completion after the settle time (two per input)
+  void Reset();                    // and its completion after the settle time (one per input)
   void Run(FuzzBytes& in);         // the clock moves on by up to 2.5 ms
   void Cable(FuzzBytes& in);       // pull or plug the cable
 
@@ -71,7 +71,7 @@ class DriverRig {
   std::vector<NDIS_OID> oids_;
   bool keeping_ = false;
   bool initialized_ = false;
-  static constexpr uint32_t kResetsPerInput = 2;
+  static constexpr uint32_t kResetsPerInput = 1;
   uint32_t resets_ = 0;
 };
 
