@@ -44,7 +44,8 @@ RigSetup RigSetup::From(FuzzBytes& in) {
   s.tx_ring = 1 + (b & 15);  // the driver raises rings below its minimum
   s.rx_ring = 1 + (b >> 4);
   s.map_threshold = kThresholds[in.Byte() & 7];
-  in.Byte();  // reserved
+  static const uint8_t kCacheLines[] = {8, 0, 16, 32, 1, 3, 64, 255};
+  s.cache_line_words = kCacheLines[in.Byte() & 7];
   return s;
 }
 
@@ -54,6 +55,7 @@ DriverRig::DriverRig(const RigSetup& setup, sim::ChaosSource* chaos) : host_(Sma
   if (host_.LoadDriver(DriverEntry) != STATUS_SUCCESS) Fail("DriverEntry failed");
   sim::BoardConfig config;
   config.phy = setup.phy;
+  config.cache_line_words = setup.cache_line_words;
   board_ = &host_.AddBoard(config);
   board_->SetChaosSource(chaos);
   hostndis::AdapterOptions options;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -20,13 +21,15 @@ namespace trx_fuzz {
 
 [[noreturn]] void Fail(const char* what, const std::string& detail = std::string());
 
-// What the input's first bytes choose: the board's PHY and the keywords.
+// What the input's first bytes choose: the board's PHY and cache line, and
+// the keywords.
 struct RigSetup {
   sim::PhyModel phy = sim::PhyModel::kPhy1378;
   uint32_t tx_ring = 8;
   uint32_t rx_ring = 8;
   uint32_t map_threshold = 100;
   uint32_t connection_type = 0;
+  uint8_t cache_line_words = 8;
 
   static RigSetup From(FuzzBytes& in);  // reads 4 bytes
 };
