@@ -3,7 +3,7 @@
 # (default 30), then prints the executions per second and the total.
 # Usage: fuzz/run-model-fuzz.sh [SECONDS]
 # The seed corpus in fuzz/model/corpus is only read; new inputs collect in
-# build/native-fuzz/fuzz/model/corpus, a finding in build/native-fuzz/fuzz/model/.
+# build/native-fuzz/fuzz/model/corpus-model, a finding beside it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . fuzz/common/run_target.sh

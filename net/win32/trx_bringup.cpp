@@ -129,6 +129,7 @@ VOID StopChip(PADAPTER_CONTEXT A) {
 }
 
 VOID ReleaseChip(PADAPTER_CONTEXT A) {
+  if (A->TxRecords != NULL) AbortTransmits(A);
   if (A->DescriptorAreaVirtual != NULL) {
     NDIS_PHYSICAL_ADDRESS Physical;
     NdisSetPhysicalAddressHigh(Physical, 0);

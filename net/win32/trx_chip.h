@@ -29,6 +29,7 @@ VOID DemandTransmitPoll(PADAPTER_CONTEXT A);
 PTX_RECORD ReserveTransmit(PADAPTER_CONTEXT A, PULONG Count);
 VOID SubmitTransmit(PADAPTER_CONTEXT A, PTX_RECORD First, ULONG Count);
 VOID CompleteTransmits(PADAPTER_CONTEXT A);
+VOID AbortTransmits(PADAPTER_CONTEXT A);
 PTX_RECORD TxRecordAfter(PADAPTER_CONTEXT A, PTX_RECORD Record, ULONG Steps);
 
 // Receive chain (trx_receive.cpp).

@@ -47,6 +47,13 @@ VOID SubmitTransmit(PADAPTER_CONTEXT A, PTX_RECORD First, ULONG Count) {
 
 // Sorts one written-back status into the counters and the packet's status.
 static VOID ClassifyTransmit(PADAPTER_CONTEXT A, PTX_RECORD R, ULONG S) {
+  if (S == TDES0_NOTHING) {
+    // A packet's descriptor closed with nothing to report: the frame is not
+    // known to have left.
+    A->XmitError++;
+    R->Status = NDIS_STATUS_FAILURE;
+    return;
+  }
   if (S & TDES0_ERROR_SUMMARY) {
     A->XmitError++;
     if (S == TDES0_FLUSHED) {
@@ -89,8 +96,9 @@ VOID CompleteTransmits(PADAPTER_CONTEXT A) {
   ULONG Freed = 0;
 
   while (Cur != A->TxHead) {
-    // Descriptors with nothing to report (setup, dummy) are freed silently.
-    while (Cur != A->TxHead && DESC_WORD(Cur->Descriptor, 0) == TDES0_NOTHING) {
+    // Descriptors with nothing to report (setup, dummy) are freed silently;
+    // one that carries a packet is reported whatever the chip wrote into it.
+    while (Cur != A->TxHead && Cur->Packet == NULL && DESC_WORD(Cur->Descriptor, 0) == TDES0_NOTHING) {
       Cur->Submitted = FALSE;
       Freed++;
       Cur = Cur->Next;
@@ -98,7 +106,8 @@ VOID CompleteTransmits(PADAPTER_CONTEXT A) {
     PTX_RECORD Start = Cur;
     while (Cur != A->TxHead) {
       ULONG S = DESC_WORD(Cur->Descriptor, 0);
-      if (S >= TDES0_NOTHING) break;              // still the chip's, or nothing to report
+      if (S > TDES0_NOTHING) break;               // still the chip's
+      if (S == TDES0_NOTHING && Cur->Packet == NULL) break;  // nothing to report
       if (S == 0 && !Cur->Submitted) break;       // never handed over: stop here
       ClassifyTransmit(A, Cur, S);                // a zero status is a clean completion
       Cur->Submitted = FALSE;
@@ -123,4 +132,18 @@ VOID CompleteTransmits(PADAPTER_CONTEXT A) {
     return;
   }
   NdisDprReleaseSpinLock(&A->TxLock);
+}
+
+// At Halt the chip is stopped and its interrupt gone: nothing will give back
+// the packets still in the ring, so they complete here as aborted. Nothing
+// else runs by then, so no lock is taken.
+VOID AbortTransmits(PADAPTER_CONTEXT A) {
+  if (A->TxHead == NULL) return;
+  for (PTX_RECORD R = A->TxTail; R != A->TxHead; R = R->Next) {
+    R->Status = NDIS_STATUS_REQUEST_ABORTED;
+    R->Submitted = FALSE;
+    CompleteRecord(A, R);
+  }
+  A->TxTail = A->TxHead;
+  A->TxFree = A->TxCount - 1;
 }

@@ -64,6 +64,11 @@ void Board::InjectRxDribble(uint32_t count) { impl_->dribble_left_ += count; }
 
 const ReceiveFilter& Board::filter() const { return impl_->filter_.state(); }
 
+void Board::SetChaosSource(ChaosSource* source) {
+  impl_->chaos_ = source;
+  impl_->eeprom_.SetChaosSource(source);
+}
+
 void Board::EnableTrace(bool on) { impl_->trace_on_ = on; }
 const std::vector<TraceEntry>& Board::trace() const { return impl_->trace_; }
 void Board::ClearTrace() { impl_->trace_.clear(); }

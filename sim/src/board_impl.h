@@ -166,6 +166,23 @@ struct Board::Impl : detail::PhyEvents {
   void PhyLinkConfigChanged() override { Relink(true); }
   void PhyInterruptRaised() override;
 
+  // What the chaos source, if any, makes of a value the board reports.
+  uint32_t Distort(ChaosPoint point, uint32_t own) {
+    return __builtin_expect(chaos_ != nullptr, 0) ? chaos_->Distort(point, own) : own;
+  }
+  // The PHY as the management interface sees it while a chaos source is attached.
+  struct DistortedPhy : detail::MiiDevice {
+    explicit DistortedPhy(Impl& impl) : impl_(impl) {}
+    uint16_t MiiRead(uint32_t reg) override {
+      return uint16_t(impl_.Distort(ChaosPoint::kPhyRegister, impl_.phy_->MiiRead(reg)));
+    }
+    void MiiWrite(uint32_t reg, uint16_t value) override { impl_.phy_->MiiWrite(reg, value); }
+    Impl& impl_;
+  };
+  bool WriteRxStatus(uint32_t descriptor, uint32_t value) {
+    return WriteStatusWord(descriptor, Distort(ChaosPoint::kRxStatus, value));
+  }
+
   void Trace(TraceEntry::Kind kind, uint32_t address, uint32_t value) {
     trace_.push_back(TraceEntry{kind, clock_.Now(), address, value});
   }
@@ -211,6 +228,9 @@ struct Board::Impl : detail::PhyEvents {
   LinkMode link_mode_ = LinkMode::kNone;
   uint64_t link_epoch_ = 0;  // counts link losses
   VirtualClock::EventId link_event_ = 0;
+
+  ChaosSource* chaos_ = nullptr;
+  DistortedPhy distorted_phy_{*this};
 
   bool trace_on_ = false;
   std::vector<TraceEntry> trace_;

@@ -12,10 +12,17 @@ uint32_t Board::Impl::ReadCsr(uint32_t offset) {
   if (offset < kCsrWindow && !(offset & 7) && pci_.CsrDecoding()) {
     uint32_t n = offset >> 3;
     switch (n) {
-      case 5: value = Csr5(); break;
-      case 8: value = ReadMissedFrames(); break;
-      case 9: value = SerialPortValue(); break;
-      case 12: value = sia_.Csr12(); break;
+      case 5: {
+        // The summary bits drive the interrupt line; a lie about them would
+        // be a storm no driver could end.
+        uint32_t own = Csr5();
+        uint32_t summary = bits::kNormalSummary | bits::kAbnormalSummary;
+        value = (Distort(ChaosPoint::kCsr5, own) & ~summary) | (own & summary);
+        break;
+      }
+      case 8: value = Distort(ChaosPoint::kCsr8, ReadMissedFrames()); break;
+      case 9: value = Distort(ChaosPoint::kCsr9, SerialPortValue()); break;
+      case 12: value = Distort(ChaosPoint::kCsr12, sia_.Csr12()); break;
       case 13: value = sia_.Csr13(); break;
       case 14: value = sia_.Csr14(); break;
       case 15: value = sia_.Csr15(); break;
@@ -97,7 +104,9 @@ void Board::Impl::WriteSerialPort(uint32_t value) {
   eeprom_.Drive(rom && (value & bits::kSromChipSelect), value & bits::kSromClock, value & bits::kSromDataIn);
   bool released = value & bits::kMiiReadMode;
   bool line = released ? (mii_.Driving() && mii_.Output()) : (value & bits::kMdo) != 0;
-  mii_.Clock(value & bits::kMdc, line, phy_.get());
+  detail::MiiDevice* phy = phy_.get();
+  if (chaos_ != nullptr && phy != nullptr) phy = &distorted_phy_;
+  mii_.Clock(value & bits::kMdc, line, phy);
 }
 
 uint32_t Board::Impl::SerialPortValue() const {

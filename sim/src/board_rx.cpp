@@ -88,7 +88,7 @@ void Board::Impl::StoreFrame(const uint8_t* frame, uint32_t length, uint32_t sta
     uint32_t next = NextDescriptor(descriptor, d[1], d[3], csr_[3]);
     if (stored == length) {
       rx_current_ = next;
-      if (!WriteStatusWord(descriptor, first | kRxLastDescriptor | length << 16 | status)) return;
+      if (!WriteRxStatus(descriptor, first | kRxLastDescriptor | length << 16 | status)) return;
       break;
     }
     // The frame goes on in the next descriptor, if the driver owns us one.
@@ -97,14 +97,14 @@ void Board::Impl::StoreFrame(const uint8_t* frame, uint32_t length, uint32_t sta
     if (!(n[0] & kOwn) || used == kMaxRxDescriptorsPerFrame) {
       rx_current_ = next;
       uint32_t truncated = kErrorSummary | kRxDescriptorError | kRxLastDescriptor;
-      if (!WriteStatusWord(descriptor, first | truncated | stored << 16 | status)) return;
+      if (!WriteRxStatus(descriptor, first | truncated | stored << 16 | status)) return;
       if (!(n[0] & kOwn)) {
         RaiseEvents(kRxBufferUnavailable);
         rx_state_ = kRxSuspended;
       }
       break;
     }
-    if (!WriteStatusWord(descriptor, first)) return;
+    if (!WriteRxStatus(descriptor, first)) return;
     first = 0;
     descriptor = next;
     std::copy(n, n + 4, d);

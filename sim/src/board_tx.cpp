@@ -98,7 +98,7 @@ void Board::Impl::ProcessSetupFrame(uint32_t tdes1, uint32_t buffer) {
 }
 
 void Board::Impl::CloseTxDescriptor(uint32_t descriptor, uint32_t status, bool interrupt) {
-  if (!WriteStatusWord(descriptor, status)) return;
+  if (!WriteStatusWord(descriptor, Distort(ChaosPoint::kTxStatus, status))) return;
   if (interrupt) RaiseEvents(bits::kTxInterrupt);
 }
 

@@ -22,8 +22,13 @@ Nanoseconds VirtualClock::NextDue() {
 
 void VirtualClock::AdvanceTo(Nanoseconds when) {
   for (;;) {
-    DropCancelledTop();
+    // Nothing due, cancelled or not: no need to look the top event up (the
+    // common case of a short busy wait).
     if (queue_.empty() || queue_.top().at > when) break;
+    if (live_.count(queue_.top().id) == 0) {
+      queue_.pop();
+      continue;
+    }
     // priority_queue only hands out const access; the event is popped next.
     Event ev = std::move(const_cast<Event&>(queue_.top()));
     queue_.pop();

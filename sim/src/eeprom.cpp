@@ -39,7 +39,7 @@ void SerialEeprom::Drive(bool chip_select, bool clock, bool data_in) {
           // A dummy zero precedes the data, which then shifts out MSB first,
           // one bit per rising edge, continuing into the following words.
           state_ = State::kReading;
-          word_ = words_[address_];
+          word_ = Word(address_);
           bits_left_ = 16;
           data_out_ = false;
         } else {
@@ -50,7 +50,7 @@ void SerialEeprom::Drive(bool chip_select, bool clock, bool data_in) {
     case State::kReading:
       if (bits_left_ == 0) {
         address_ = (address_ + 1) & 63;
-        word_ = words_[address_];
+        word_ = Word(address_);
         bits_left_ = 16;
       }
       --bits_left_;

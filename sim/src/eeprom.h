@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "sim/chaos.h"
+
 namespace sim::detail {
 
 class SerialEeprom {
@@ -16,12 +18,18 @@ class SerialEeprom {
   // The data-out pin (CSR9 bit 3); low while the part does not drive it.
   bool DataOut() const { return data_out_; }
   void Reset();
+  void SetChaosSource(ChaosSource* source) { chaos_ = source; }
 
  private:
+  uint32_t Word(uint32_t address) const {
+    return chaos_ ? chaos_->Distort(ChaosPoint::kEepromWord, words_[address]) & 0xffff : words_[address];
+  }
+
   enum class State { kWaitStart, kOpcode, kAddress, kReading, kIgnoring };
   static constexpr uint32_t kReadOpcode = 2;  // binary 10
 
   std::array<uint16_t, 64>& words_;
+  ChaosSource* chaos_ = nullptr;
   State state_ = State::kWaitStart;
   bool clock_ = false;
   bool data_out_ = false;

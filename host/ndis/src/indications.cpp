@@ -100,11 +100,22 @@ VOID NdisMIndicateReceivePacket(NDIS_HANDLE MiniportAdapterHandle, PPNDIS_PACKET
       continue;
     }
     bool chain_ok = true;
+    bool lengths_ok = true;
     int buffers = 0;
-    for (PNDIS_BUFFER b = p->Private.Head; b != nullptr && chain_ok; b = b->Next)
-      chain_ok = mc->FindBuffer(b) != nullptr && ++buffers <= 64;
+    for (PNDIS_BUFFER b = p->Private.Head; b != nullptr && chain_ok; b = b->Next) {
+      const hostndis::detail::BufferSlot* buffer = mc->FindBuffer(b);
+      chain_ok = buffer != nullptr && ++buffers <= 64;
+      lengths_ok = lengths_ok && (!chain_ok || b->ByteCount <= buffer->capacity);
+    }
     if (!chain_ok) {
       mc->Report(hostndis::rule::kBadPacket, "NdisMIndicateReceivePacket of a packet whose buffer chain is broken");
+      continue;
+    }
+    // Protocols read every byte a buffer claims, so a longer claim is a read
+    // past the driver's memory.
+    if (!lengths_ok) {
+      mc->Report(hostndis::rule::kBufferLength,
+                 "NdisMIndicateReceivePacket of a packet whose buffer claims more bytes than its memory holds");
       continue;
     }
     ++m->packets_indicated;

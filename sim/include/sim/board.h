@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/chaos.h"
 #include "sim/clock.h"
 #include "sim/dma.h"
 #include "sim/wire.h"
@@ -129,6 +130,10 @@ class Board : public WirePort {
   void InjectRxDribble(uint32_t count = 1);
 
   const ReceiveFilter& filter() const;
+
+  // Reports what `source` makes of each value (see sim/chaos.h) from now on;
+  // null makes the board honest again. The source must outlive its use.
+  void SetChaosSource(ChaosSource* source);
 
   // Trace of register and DMA accesses; off by default (it costs time).
   void EnableTrace(bool on);

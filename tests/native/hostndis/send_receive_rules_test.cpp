@@ -127,7 +127,12 @@ TEST_F(ReceiveRules, BufferLengthBeyondItsMemoryIsReported) {
     NdisAdjustBufferLength(buffers[0], 64);
     NdisAdjustBufferLength(buffers[0], 65);
   });
-  EXPECT_EQ(host.verifier().Count(rule::kBufferLength), 1u);
+  EXPECT_EQ(host.verifier().Count(rule::kBufferLength), 1u) << "adjusting to 65 bytes of 64";
+  // A length set behind NDIS's back is caught when the packet goes up.
+  buffers[1]->ByteCount = 65;
+  InHandler([&] { NdisMIndicateReceivePacket(script.handle, &packets[1], 1); });
+  EXPECT_EQ(host.verifier().Count(rule::kBufferLength), 2u) << "indicating a 65-byte claim over 64 bytes";
+  EXPECT_EQ(adapter->packets_indicated(), 0u) << "the overlong packet never reaches the protocol";
 }
 
 TEST_F(ReceiveRules, UnchainingWalksTheChainFromEitherEnd) {

@@ -34,7 +34,7 @@ constexpr const char kSendCompleteMapped[] = "SendCompleteMapped";   // complete
 constexpr const char kIndicateTooMany[] = "IndicateTooMany";
 constexpr const char kIndicateHeldPacket[] = "IndicateHeldPacket";
 constexpr const char kBadPacket[] = "BadPacket";                     // unknown packet or buffer
-constexpr const char kBufferLength[] = "BufferLength";               // buffer adjusted beyond its memory
+constexpr const char kBufferLength[] = "BufferLength";               // buffer adjusted or indicated beyond its memory
 // DMA mappings.
 constexpr const char kMappingPairing[] = "MappingPairing";
 constexpr const char kMappingTooLong[] = "MappingTooLong";
