@@ -38,6 +38,9 @@ NDIS_STATUS NdisAllocateMemory(PVOID* VirtualAddress, UINT Length, UINT MemoryFl
       return NDIS_STATUS_RESOURCES;
     }
     p = record.region.virt;
+  } else if (mc->config.pool_in_physical_memory) {
+    if (!mc->memory.AllocateContiguous(Length, 0, &record.region)) return NDIS_STATUS_RESOURCES;
+    p = record.region.virt;
   } else {
     p = std::malloc(Length);
     if (p == nullptr) return NDIS_STATUS_RESOURCES;
@@ -66,7 +69,7 @@ VOID NdisFreeMemory(PVOID VirtualAddress, UINT Length, UINT MemoryFlags) {
   if (r.flags != MemoryFlags)
     mc->Report(hostndis::rule::kFreeMismatch, "NdisFreeMemory with flags " + Hex(MemoryFlags) +
                                                   " of memory allocated with flags " + Hex(r.flags));
-  if (r.physical)
+  if (r.region.virt != nullptr)
     mc->memory.Free(r.region);
   else
     std::free(VirtualAddress);

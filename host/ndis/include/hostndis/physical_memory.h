@@ -56,6 +56,9 @@ class PhysicalMemory : public sim::DmaSpace {
   bool Contains(const void* virt) const;
 
   uint32_t pages_in_use() const { return pages_in_use_; }
+  // The whole host reservation (both zones), for mapping it elsewhere.
+  uint8_t* base() const { return base_; }
+  uint32_t size() const { return total_pages_ * kPageSize; }
 
   // sim::DmaSpace
   bool DmaRead(uint32_t bus_address, void* dst, uint32_t length) override;
