@@ -13,5 +13,5 @@ tmp="$header.tmp"
       printf "constexpr uint32_t %s = %s;\n", name, $(NF-1) }'
   echo "}  // namespace kimage::ddk"
 } > "$tmp"
-grep -q 'NDIS_MINIPORT_BLOCK_size' "$tmp" || { echo "ddk-layouts.sh: no layouts in $object" >&2; rm -f "$tmp"; exit 1; }
+grep -q 'constexpr' "$tmp" || { echo "ddk-layouts.sh: no layouts in $object" >&2; rm -f "$tmp"; exit 1; }
 mv "$tmp" "$header"

@@ -4,11 +4,7 @@
 // objdump into a header for the host.
 #include <ndis.h>
 
-#include <stddef.h>
-
-#define LAYOUT(name, value) asm volatile(".globl DDK_" #name "\n.set DDK_" #name ", %c0" ::"i"(value))
-#define SIZE(type) LAYOUT(type##_size, sizeof(type))
-#define FIELD(type, name, field) LAYOUT(type##_##name, offsetof(type, field))
+#include "layouts.h"
 
 extern "C" void DdkLayouts(void) {
   SIZE(NDIS_PACKET);

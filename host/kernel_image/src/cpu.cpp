@@ -19,12 +19,15 @@ constexpr int kSaved[] = {UC_X86_REG_EAX, UC_X86_REG_EBX, UC_X86_REG_ECX, UC_X86
 constexpr int kSavedCount = sizeof(kSaved) / sizeof(kSaved[0]);
 
 // Records the address of a stray access, so that the fault names it.
-bool OnInvalid(uc_engine*, uc_mem_type type, uint64_t address, int size, int64_t, void* user) {
+bool OnInvalid(uc_engine* uc, uc_mem_type type, uint64_t address, int size, int64_t, void* user) {
   auto* where = static_cast<std::string*>(user);
   const char* kind = type == UC_MEM_WRITE_UNMAPPED || type == UC_MEM_WRITE_PROT ? "write"
                      : type == UC_MEM_FETCH_UNMAPPED || type == UC_MEM_FETCH_PROT ? "fetch"
                                                                                   : "read";
-  *where = std::string(kind) + " of " + std::to_string(size) + " bytes at " + Hex(address);
+  uint32_t eip = 0;
+  uc_reg_read(uc, UC_X86_REG_EIP, &eip);
+  *where = std::string(kind) + " of " + std::to_string(size) + " bytes at " + Hex(address) + " by the instruction at " +
+           Hex(eip);
   return false;
 }
 
@@ -78,8 +81,11 @@ void Cpu::AddThunk(uint32_t address, uint16_t stack_bytes, Thunk thunk) {
 void Cpu::OnThunk(uc_struct* uc, uint64_t, uint32_t, void* user) {
   auto* t = static_cast<ThunkEntry*>(user);
   Cpu* cpu = t->cpu;
+  uint32_t outer = cpu->thunk_at_;
+  cpu->thunk_at_ = t->address;
   uc_reg_read(uc, UC_X86_REG_ESP, &cpu->esp_cache_);
   t->thunk(*cpu);
+  cpu->thunk_at_ = outer;
 }
 
 void Cpu::OnCount(uc_struct*, uint64_t, uint32_t, void* user) { ++static_cast<Cpu*>(user)->instructions_; }
@@ -130,13 +136,12 @@ void Cpu::Write32(uint32_t address, uint32_t value) {
 
 uint32_t Cpu::Call(uint32_t function, std::initializer_list<uint32_t> args, bool* ok) {
   uint32_t saved[kSavedCount];
-  uint32_t saved_eip = 0, saved_esp_cache = esp_cache_;
+  uint32_t saved_esp_cache = esp_cache_;
   uint32_t esp = stack_top_;
   if (depth_ > 0) {
     // Called from inside a thunk: run below the interrupted frame, then
     // resume the thunk's `ret` (one byte past the hooked nop).
     for (int i = 0; i < kSavedCount; ++i) uc_reg_read(uc_, kSaved[i], &saved[i]);
-    uc_reg_read(uc_, UC_X86_REG_EIP, &saved_eip);
     esp = (saved[7] - 256) & ~15u;
   }
   esp -= 4 * static_cast<uint32_t>(args.size());
@@ -162,7 +167,7 @@ uint32_t Cpu::Call(uint32_t function, std::initializer_list<uint32_t> args, bool
   }
   if (depth_ > 0) {
     for (int i = 0; i < kSavedCount; ++i) uc_reg_write(uc_, kSaved[i], &saved[i]);
-    uint32_t resume = saved_eip + 1;
+    uint32_t resume = thunk_at_ + 1;
     uc_reg_write(uc_, UC_X86_REG_EIP, &resume);
     esp_cache_ = saved_esp_cache;
   }

@@ -1,5 +1,6 @@
 #include "kimage/kernel_image.h"
 
+#include <cstring>
 #include <stdexcept>
 
 #include "bridge.h"
@@ -30,6 +31,13 @@ std::unique_ptr<KernelImage> KernelImage::Load(hostndis::Host& host, const std::
 
 NTSTATUS KernelImage::LoadDriver() { return bridge_->LoadDriver(); }
 void KernelImage::CountInstructions(bool on) { bridge_->cpu().CountInstructions(on); }
+bool KernelImage::Read(uint32_t address, void* out, uint32_t length) const {
+  const uint8_t* p = bridge_->cpu().Host(address, length);
+  if (p == nullptr) return false;
+  std::memcpy(out, p, length);
+  return true;
+}
+
 uint64_t KernelImage::instructions() const { return bridge_->cpu().instructions(); }
 
 }  // namespace kimage

@@ -80,6 +80,7 @@ class Cpu {
   uint32_t stack_top_ = 0;
   uint32_t return_stub_ = 0;
   int depth_ = 0;
+  uint32_t thunk_at_ = 0;  // the import running (its stub's address)
   std::string fault_;
   uint64_t instructions_ = 0;
   size_t count_hook_ = 0;

@@ -27,6 +27,9 @@ class KernelImage {
   void CountInstructions(bool on);
   uint64_t instructions() const;
 
+  // Copies emulated memory (the image's own records); false if unmapped.
+  bool Read(uint32_t address, void* out, uint32_t length) const;
+
   Bridge& bridge() { return *bridge_; }
 
  private:
