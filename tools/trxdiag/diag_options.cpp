@@ -24,7 +24,10 @@ const char kDiagUsage[] =
     "Requests (after Initialize):\n"
     "  --set OID=HEXBYTES         e.g. OID_GEN_CURRENT_PACKET_FILTER=0b000000\n"
     "  --query OID                an OID by name or number (repeatable)\n"
-    "  --dump eeprom,phy,txring,setup,all\n";
+    "  --dump eeprom,phy,txring,setup,all\n"
+    "Driver:\n"
+    "  --kernel-image [PATH.sys]  the shipped i686 image in the emulator (default:\n"
+    "                             the win32 preset's Trx4n5.sys)\n";
 
 namespace {
 
@@ -69,6 +72,7 @@ void SetKeyword(simlab::PortSpec* port, const std::string& name, const hostndis:
 bool ParseDiagOptions(int argc, char** argv, DiagRequest* r, std::string* error) {
   for (int i = 1; i < argc; ++i) {
     std::string opt = argv[i];
+    if (simlab::TakeKernelImageOption(argc, argv, &i, &r->kernel_image)) continue;
     auto next = [&](std::string* value) {
       if (i + 1 >= argc) return false;
       *value = argv[++i];

@@ -16,6 +16,7 @@ struct DiagRequest {
   std::vector<std::pair<NDIS_OID, std::vector<uint8_t>>> sets;  // in order, before the queries
   std::vector<NDIS_OID> queries;
   bool dump_eeprom = false, dump_phy = false, dump_tx_ring = false, dump_setup = false;
+  std::string kernel_image;  // drive this image instead of the natively built driver
 };
 
 // Fills `request` from the command line. On a usage error returns false with

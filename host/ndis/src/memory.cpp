@@ -39,7 +39,9 @@ NDIS_STATUS NdisAllocateMemory(PVOID* VirtualAddress, UINT Length, UINT MemoryFl
     }
     p = record.region.virt;
   } else if (mc->config.pool_in_physical_memory) {
-    if (!mc->memory.AllocateContiguous(Length, 0, &record.region)) return NDIS_STATUS_RESOURCES;
+    // From the protocol zone, so that shared memory lands where it would
+    // without the switch.
+    if (!mc->memory.AllocateScattered(Length, 0, &record.region)) return NDIS_STATUS_RESOURCES;
     p = record.region.virt;
   } else {
     p = std::malloc(Length);
