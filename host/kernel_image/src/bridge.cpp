@@ -22,7 +22,6 @@ uint8_t* MapPages(uint32_t size) {
   return static_cast<uint8_t*>(p);
 }
 
-constexpr uint32_t kReturnStub = kThunkPage + 0xff0;
 constexpr uint32_t kDriverRecords = 0x400;  // driver object and registry path in the heap
 
 }  // namespace
@@ -57,7 +56,10 @@ void Bridge::MapAddressSpace() {
             cpu_.Map(kPhysicalBase, pm.base(), pm.size());
   if (!ok) throw std::runtime_error("kimage: the emulated address space cannot be mapped");
   cpu_.SetStack(kStackBase + kStackSize - 16);
-  cpu_.SetReturnStub(kReturnStub);
+  cpu_.SetThunkArea(kThunkPage, 4096);
+
+  constexpr uint32_t kScratchSize = 256 * 1024;
+  scratch_top_ = heap_.Allocate(kScratchSize) + kScratchSize;
 
   // Driver object and registry path as the kernel hands them to DriverEntry.
   driver_object = heap_.Allocate(ddk::DRIVER_OBJECT_size);

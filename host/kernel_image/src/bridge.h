@@ -90,6 +90,15 @@ class Bridge {
   hostndis::detail::Machine& machine() { return *machine_; }
   EmuHeap& heap() { return heap_; }
 
+  // Emulated scratch for a handler's arguments and outputs, last in first
+  // out (handlers nest): Scratch() returns the mark to give back.
+  uint32_t scratch_top() const { return scratch_top_; }
+  uint32_t TakeScratch(uint32_t length) {
+    scratch_top_ -= (length + 15) & ~15u;
+    return scratch_top_;
+  }
+  void GiveBackScratch(uint32_t mark) { scratch_top_ = mark; }
+
   // Runs an image function; a fault is reported to the verifier.
   uint32_t Call(uint32_t function, std::initializer_list<uint32_t> args);
 
@@ -147,6 +156,7 @@ class Bridge {
   uint8_t* thunk_page_ = nullptr;
   uint8_t* image_memory_ = nullptr;
   uint32_t image_base_ = 0;
+  uint32_t scratch_top_ = 0;
 
   std::unordered_map<uint32_t, void*> handles_;
   std::unordered_map<void*, uint32_t> handle_cells_;

@@ -2,6 +2,7 @@
 
 #include <unicorn/unicorn.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -16,6 +17,7 @@ std::string Hex(uint64_t v) {
 
 constexpr int kSaved[] = {UC_X86_REG_EAX, UC_X86_REG_EBX, UC_X86_REG_ECX, UC_X86_REG_EDX, UC_X86_REG_ESI,
                           UC_X86_REG_EDI, UC_X86_REG_EBP, UC_X86_REG_ESP, UC_X86_REG_EFLAGS};
+constexpr uint32_t kNeverReached = 0xfffff000;  // no stop address: the return slot stops
 constexpr int kSavedCount = sizeof(kSaved) / sizeof(kSaved[0]);
 
 // Records the address of a stray access, so that the fault names it.
@@ -64,7 +66,29 @@ uint32_t Cpu::Emulated(const void* host) const {
   return 0;
 }
 
-void Cpu::AddThunk(uint32_t address, uint16_t stack_bytes, Thunk thunk) {
+void Cpu::SetThunkArea(uint32_t base, uint32_t size) {
+  thunk_base_ = base;
+  thunk_slots_ = (size - 16) / kSlotSize;
+  thunks_.assign(thunk_slots_, Thunk());
+  // push <return slot>; jmp [target]. The image returns into the last slot,
+  // whose hook stops the emulator. Neither stub ever changes, so that their
+  // translations stay (a stop address would be translated anew each time).
+  entry_stub_ = base + size - 16;
+  entry_target_ = base + size - 4;
+  return_stub_ = base + (thunk_slots_ - 1) * kSlotSize;
+  uint8_t* stub = Host(entry_stub_, 16);
+  stub[0] = 0x68;
+  std::memcpy(stub + 1, &return_stub_, 4);
+  stub[5] = 0xff;
+  stub[6] = 0x25;
+  std::memcpy(stub + 7, &entry_target_, 4);
+  Host(return_stub_, 1)[0] = 0x90;
+  uc_hook h;
+  uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void*>(OnThunk), this, base, base + thunk_slots_ * kSlotSize - 1);
+}
+
+uint32_t Cpu::AddThunk(uint32_t index, uint16_t stack_bytes, Thunk thunk) {
+  uint32_t address = thunk_base_ + index * kSlotSize;
   uint8_t* code = Host(address, 4);
   code[0] = 0x90;  // the hook runs here
   if (stack_bytes == 0) {
@@ -73,24 +97,39 @@ void Cpu::AddThunk(uint32_t address, uint16_t stack_bytes, Thunk thunk) {
     code[1] = 0xc2;
     std::memcpy(code + 2, &stack_bytes, 2);
   }
-  thunks_.push_back(std::make_unique<ThunkEntry>(ThunkEntry{this, address, std::move(thunk)}));
-  uc_hook h;
-  uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void*>(OnThunk), thunks_.back().get(), address, address);
+  thunks_[index] = std::move(thunk);
+  return address;
 }
 
-void Cpu::OnThunk(uc_struct* uc, uint64_t, uint32_t, void* user) {
-  auto* t = static_cast<ThunkEntry*>(user);
-  Cpu* cpu = t->cpu;
+void Cpu::OnThunk(uc_struct* uc, uint64_t address, uint32_t, void* user) {
+  auto* cpu = static_cast<Cpu*>(user);
+  uint32_t offset = static_cast<uint32_t>(address) - cpu->thunk_base_;
+  if (offset % kSlotSize != 0) return;  // the stub's `ret`
+  if (address == cpu->return_stub_) {
+    uc_emu_stop(uc);
+    return;
+  }
+  Thunk& thunk = cpu->thunks_[offset / kSlotSize];
+  if (!thunk) return;
   uint32_t outer = cpu->thunk_at_;
-  cpu->thunk_at_ = t->address;
+  cpu->thunk_at_ = static_cast<uint32_t>(address);
   uc_reg_read(uc, UC_X86_REG_ESP, &cpu->esp_cache_);
-  t->thunk(*cpu);
+  ++cpu->import_calls_;
+  if (cpu->counting_) {
+    // Nested calls into the image count in both: measuring only.
+    auto start = std::chrono::steady_clock::now();
+    thunk(*cpu);
+    cpu->import_ns_ += static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count());
+  } else {
+    thunk(*cpu);
+  }
   cpu->thunk_at_ = outer;
 }
 
 void Cpu::OnCount(uc_struct*, uint64_t, uint32_t, void* user) { ++static_cast<Cpu*>(user)->instructions_; }
 
-void Cpu::CountInstructions(bool on) {
+void Cpu::Measure(bool on) {
   if (on == counting_) return;
   counting_ = on;
   if (on) {
@@ -150,12 +189,11 @@ uint32_t Cpu::Call(uint32_t function, std::initializer_list<uint32_t> args, bool
     Write32(at, a);
     at += 4;
   }
-  esp -= 4;
-  Write32(esp, return_stub_);
   uc_reg_write(uc_, UC_X86_REG_ESP, &esp);
+  Write32(entry_target_, function);
   ++depth_;
   fault_.clear();
-  uc_err err = uc_emu_start(uc_, function, return_stub_, 0, 0);
+  uc_err err = uc_emu_start(uc_, entry_stub_, kNeverReached, 0, 0);
   --depth_;
   uint32_t eax = 0, eip = 0;
   uc_reg_read(uc_, UC_X86_REG_EAX, &eax);

@@ -10,18 +10,20 @@ namespace {
 
 uint32_t Ctx(NDIS_HANDLE context) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(context)); }
 
-// Emulated scratch for a handler's outputs, freed when the handler returns.
+// Emulated scratch for a handler's outputs, given back when the handler returns.
 class Scratch {
  public:
-  Scratch(Bridge& b, uint32_t length) : b_(b), at_(b.heap().Allocate(length)) {}
-  ~Scratch() { b_.heap().Free(at_); }
+  Scratch(Bridge& b, uint32_t length) : b_(b), mark_(b.scratch_top()), at_(b.TakeScratch(length)) {
+    std::memset(host(0, length), 0, length);
+  }
+  ~Scratch() { b_.GiveBackScratch(mark_); }
   uint32_t at(uint32_t offset = 0) const { return at_ + offset; }
   uint32_t U32(uint32_t offset) { return b_.cpu().Read32(at_ + offset); }
   uint8_t* host(uint32_t offset, uint32_t length) { return b_.At<uint8_t>(at_ + offset, length); }
 
  private:
   Bridge& b_;
-  uint32_t at_;
+  uint32_t mark_, at_;
 };
 
 NDIS_STATUS NTAPI Initialize(PNDIS_STATUS OpenErrorStatus, PUINT SelectedMediumIndex, PNDIS_MEDIUM MediumArray,
@@ -31,7 +33,8 @@ NDIS_STATUS NTAPI Initialize(PNDIS_STATUS OpenErrorStatus, PUINT SelectedMediumI
   if (b == nullptr) return NDIS_STATUS_FAILURE;
   AdapterShadow& a = b->AdapterFor(MiniportAdapterHandle);
   Scratch s(*b, 8 + 4 * MediumArraySize);
-  s.host(0, 8)[0] = 0;
+  std::memcpy(s.host(0, 4), OpenErrorStatus, 4);
+  std::memcpy(s.host(4, 4), SelectedMediumIndex, 4);
   std::memcpy(s.host(8, 4 * MediumArraySize), MediumArray, 4 * MediumArraySize);
   uint32_t status = b->Call(b->handlers.initialize, {s.at(0), s.at(4), s.at(8), MediumArraySize, a.block,
                                                      b->HandleOf(WrapperConfigurationContext)});
@@ -49,6 +52,9 @@ VOID NTAPI Isr(PBOOLEAN InterruptRecognized, PBOOLEAN QueueMiniportHandleInterru
   Bridge* b = Bridge::Current("MiniportIsr");
   if (b == nullptr) return;
   Scratch s(*b, 8);
+  // What the stand-in preset stays unless the handler writes it.
+  *s.host(0, 1) = *InterruptRecognized;
+  *s.host(4, 1) = *QueueMiniportHandleInterrupt;
   b->Call(b->handlers.isr, {s.at(0), s.at(4), Ctx(context)});
   *InterruptRecognized = *s.host(0, 1);
   *QueueMiniportHandleInterrupt = *s.host(4, 1);
@@ -82,6 +88,8 @@ NDIS_STATUS Request(Bridge* b, uint32_t handler, bool query, NDIS_HANDLE context
   uint32_t counts = b->heap().Allocate(8);
   uint32_t copy = b->heap().Allocate(Length);
   if (Length != 0) std::memcpy(b->At<uint8_t>(copy, Length), Buffer, Length);
+  b->cpu().Write32(counts, *Done);
+  b->cpu().Write32(counts + 4, *Needed);
   NDIS_STATUS status =
       static_cast<NDIS_STATUS>(b->Call(handler, {Ctx(context), Oid, Length != 0 ? copy : 0, Length, counts, counts + 4}));
   a = b->AdapterByContext(Ctx(context));
@@ -120,6 +128,7 @@ NDIS_STATUS NTAPI Reset(PBOOLEAN AddressingReset, NDIS_HANDLE context) {
   Bridge* b = Bridge::Current("MiniportReset");
   if (b == nullptr) return NDIS_STATUS_FAILURE;
   Scratch s(*b, 4);
+  *s.host(0, 1) = *AddressingReset;
   NDIS_STATUS status = static_cast<NDIS_STATUS>(b->Call(b->handlers.reset, {s.at(0), Ctx(context)}));
   *AddressingReset = *s.host(0, 1);
   return status;

@@ -553,12 +553,11 @@ const Slot kSlots[] = {
     {ddk::NDIS_MINIPORT_BLOCK_SetCompleteHandler, 8, SetComplete},
 };
 
-constexpr uint32_t kThunkSize = 8;
-constexpr uint32_t kSlotThunks = kThunkPage + 0x800;
+constexpr uint32_t kSlotThunks = 256;  // first thunk slot of the block's handlers
 
-void Install(Bridge& b, uint32_t address, uint16_t stack_bytes, Fn fn) {
+uint32_t Install(Bridge& b, uint32_t slot, uint16_t stack_bytes, Fn fn) {
   Bridge* bridge = &b;
-  b.cpu().AddThunk(address, stack_bytes, [bridge, fn](Cpu& c) { fn(*bridge, c); });
+  return b.cpu().AddThunk(slot, stack_bytes, [bridge, fn](Cpu& c) { fn(*bridge, c); });
 }
 
 }  // namespace
@@ -574,21 +573,23 @@ bool CheckImports(const PeImage& image, std::string* error) {
 
 bool InstallImportThunks(Bridge& b, const PeImage& image, uint32_t image_base, std::string* error) {
   if (!CheckImports(image, error)) return false;
-  uint32_t next = kThunkPage;
+  if (image.imports.size() > kSlotThunks) {
+    *error = "more imports than thunk slots";
+    return false;
+  }
+  uint32_t next = 0;
   for (const ImportRef& i : image.imports) {
     const Import* imp = Find(i.name);
-    Install(b, next, imp->stack_bytes, imp->fn);
-    b.cpu().Write32(image_base + i.slot_rva, next);
-    next += kThunkSize;
+    b.cpu().Write32(image_base + i.slot_rva, Install(b, next++, imp->stack_bytes, imp->fn));
   }
   for (size_t s = 0; s < sizeof(kSlots) / sizeof(kSlots[0]); ++s)
-    Install(b, kSlotThunks + static_cast<uint32_t>(s) * kThunkSize, kSlots[s].stack_bytes, kSlots[s].fn);
+    Install(b, kSlotThunks + static_cast<uint32_t>(s), kSlots[s].stack_bytes, kSlots[s].fn);
   return true;
 }
 
 void FillMiniportBlock(Bridge& b, uint32_t block) {
   for (size_t s = 0; s < sizeof(kSlots) / sizeof(kSlots[0]); ++s)
-    b.cpu().Write32(block + kSlots[s].offset, kSlotThunks + static_cast<uint32_t>(s) * kThunkSize);
+    b.cpu().Write32(block + kSlots[s].offset, kThunkPage + (kSlotThunks + static_cast<uint32_t>(s)) * Cpu::kSlotSize);
 }
 
 }  // namespace kimage

@@ -30,7 +30,8 @@ std::unique_ptr<KernelImage> KernelImage::Load(hostndis::Host& host, const std::
 }
 
 NTSTATUS KernelImage::LoadDriver() { return bridge_->LoadDriver(); }
-void KernelImage::CountInstructions(bool on) { bridge_->cpu().CountInstructions(on); }
+void KernelImage::Measure(bool on) { bridge_->cpu().Measure(on); }
+const Cpu& KernelImage::cpu() const { return bridge_->cpu(); }
 bool KernelImage::Read(uint32_t address, void* out, uint32_t length) const {
   const uint8_t* p = bridge_->cpu().Host(address, length);
   if (p == nullptr) return false;
@@ -38,6 +39,5 @@ bool KernelImage::Read(uint32_t address, void* out, uint32_t length) const {
   return true;
 }
 
-uint64_t KernelImage::instructions() const { return bridge_->cpu().instructions(); }
 
 }  // namespace kimage

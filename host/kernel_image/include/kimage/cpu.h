@@ -32,9 +32,14 @@ class Cpu {
   // Emulated address of a host pointer inside a mapped range, or 0.
   uint32_t Emulated(const void* host) const;
 
-  // The stub at `address` (which must be mapped) runs `thunk`, then returns
-  // popping `stack_bytes` bytes of arguments.
-  void AddThunk(uint32_t address, uint16_t stack_bytes, Thunk thunk);
+  // Thunks live in one mapped area of `size` bytes, in 8-byte slots, under
+  // one code hook; its last 16 bytes hold the stub every call enters by (so
+  // that only that stub is translated again on each entry).
+  void SetThunkArea(uint32_t base, uint32_t size);
+  // Slot `index` runs `thunk`, then returns popping `stack_bytes` bytes of
+  // arguments. Its address.
+  uint32_t AddThunk(uint32_t index, uint16_t stack_bytes, Thunk thunk);
+  static constexpr uint32_t kSlotSize = 8;
 
   // Calls the stdcall/cdecl function at `function` with `args`; returns EAX.
   // False in *ok (if given) when the image faulted: fault() says where.
@@ -52,13 +57,15 @@ class Cpu {
   uint32_t Read32(uint32_t address) const;
   void Write32(uint32_t address, uint32_t value);
 
-  // Counts every emulated instruction from now on (slow: measuring only).
-  void CountInstructions(bool on);
+  // Measuring mode (slow): counts every emulated instruction and the host
+  // time spent in thunks. Import calls are always counted.
+  void Measure(bool on);
   uint64_t instructions() const { return instructions_; }
+  uint64_t import_calls() const { return import_calls_; }
+  uint64_t import_nanoseconds() const { return import_ns_; }
 
-  // Where calls return to, and the stack they run on.
+  // The stack calls run on.
   void SetStack(uint32_t top) { stack_top_ = top; }
-  void SetReturnStub(uint32_t address) { return_stub_ = address; }
 
  private:
   struct Range {
@@ -66,25 +73,23 @@ class Cpu {
     uint32_t size;
     uint8_t* host;
   };
-  struct ThunkEntry {
-    Cpu* cpu;
-    uint32_t address;
-    Thunk thunk;
-  };
   static void OnThunk(uc_struct* uc, uint64_t address, uint32_t size, void* user);
   static void OnCount(uc_struct* uc, uint64_t address, uint32_t size, void* user);
 
   uc_struct* uc_ = nullptr;
   std::vector<Range> ranges_;
-  std::vector<std::unique_ptr<ThunkEntry>> thunks_;
+  std::vector<Thunk> thunks_;  // by slot
+  uint32_t thunk_base_ = 0, thunk_slots_ = 0;
+  uint32_t entry_stub_ = 0, entry_target_ = 0, return_stub_ = 0;
   uint32_t stack_top_ = 0;
-  uint32_t return_stub_ = 0;
   int depth_ = 0;
   uint32_t thunk_at_ = 0;  // the import running (its stub's address)
   std::string fault_;
   uint64_t instructions_ = 0;
   size_t count_hook_ = 0;
   bool counting_ = false;
+  uint64_t import_calls_ = 0;
+  uint64_t import_ns_ = 0;
   mutable uint32_t esp_cache_ = 0;
 };
 

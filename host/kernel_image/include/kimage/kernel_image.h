@@ -8,6 +8,7 @@
 #include <string>
 
 #include "hostndis/host.h"
+#include "kimage/cpu.h"
 
 namespace kimage {
 
@@ -23,9 +24,10 @@ class KernelImage {
 
   // Calls the image's DriverEntry through the host (as Host::LoadDriver).
   NTSTATUS LoadDriver();
-  // Emulated instructions run so far, counted only while counting is on.
-  void CountInstructions(bool on);
-  uint64_t instructions() const;
+  // Measuring mode (slow, never in normal runs): counts emulated
+  // instructions and host time in imports (see Cpu::Measure).
+  void Measure(bool on);
+  const Cpu& cpu() const;
 
   // Copies emulated memory (the image's own records); false if unmapped.
   bool Read(uint32_t address, void* out, uint32_t length) const;
