@@ -28,8 +28,10 @@ void RunFrames(benchmark::State& state, uint32_t frame_length, const std::string
   double frames = double(loop.frames_received());
   state.counters["frames_per_second"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
   state.counters["x_line_rate"] = benchmark::Counter(frames / line_rate, benchmark::Counter::kIsRate);
-  if (loop.image() != nullptr && frames > 0)
+  if (loop.image() != nullptr && frames > 0) {
     state.counters["imports_per_frame"] = double(loop.image()->cpu().import_calls()) / frames;
+    state.counters["entries_per_frame"] = double(loop.image()->cpu().entries()) / frames;
+  }
 }
 
 void BM_FullPath64ByteFrames(benchmark::State& state) { RunFrames(state, 60, "", kLineRate64); }

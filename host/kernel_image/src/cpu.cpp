@@ -116,11 +116,13 @@ void Cpu::OnThunk(uc_struct* uc, uint64_t address, uint32_t, void* user) {
   uc_reg_read(uc, UC_X86_REG_ESP, &cpu->esp_cache_);
   ++cpu->import_calls_;
   if (cpu->counting_) {
-    // Nested calls into the image count in both: measuring only.
+    // Host time only: calls back into the image made meanwhile do not count.
+    uint64_t nested_before = cpu->nested_ns_;
     auto start = std::chrono::steady_clock::now();
     thunk(*cpu);
-    cpu->import_ns_ += static_cast<uint64_t>(
+    uint64_t spent = static_cast<uint64_t>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count());
+    cpu->import_ns_ += spent - (cpu->nested_ns_ - nested_before);
   } else {
     thunk(*cpu);
   }
@@ -192,8 +194,13 @@ uint32_t Cpu::Call(uint32_t function, std::initializer_list<uint32_t> args, bool
   uc_reg_write(uc_, UC_X86_REG_ESP, &esp);
   Write32(entry_target_, function);
   ++depth_;
+  ++entries_;
   fault_.clear();
+  auto start = std::chrono::steady_clock::now();
   uc_err err = uc_emu_start(uc_, entry_stub_, kNeverReached, 0, 0);
+  if (counting_ && depth_ > 1)
+    nested_ns_ += static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count());
   --depth_;
   uint32_t eax = 0, eip = 0;
   uc_reg_read(uc_, UC_X86_REG_EAX, &eax);

@@ -62,6 +62,7 @@ class Cpu {
   void Measure(bool on);
   uint64_t instructions() const { return instructions_; }
   uint64_t import_calls() const { return import_calls_; }
+  uint64_t entries() const { return entries_; }  // calls into the image
   uint64_t import_nanoseconds() const { return import_ns_; }
 
   // The stack calls run on.
@@ -89,7 +90,9 @@ class Cpu {
   size_t count_hook_ = 0;
   bool counting_ = false;
   uint64_t import_calls_ = 0;
+  uint64_t entries_ = 0;
   uint64_t import_ns_ = 0;
+  uint64_t nested_ns_ = 0;  // in calls made from inside thunks (measuring)
   mutable uint32_t esp_cache_ = 0;
 };
 
