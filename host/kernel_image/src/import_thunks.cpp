@@ -297,19 +297,27 @@ void CompleteBufferMapping(Bridge& b, Cpu& c) {
 }
 
 // --- Packets and buffers ------------------------------------------------------
+// The (Status, PoolHandle) outputs of a pool allocation.
+void PutStatusAndPool(Bridge& b, Cpu& c, NDIS_STATUS status, NDIS_HANDLE pool) {
+  PutAt<int32_t>(b, c.Arg(0), status);
+  PutAt<uint32_t>(b, c.Arg(1), b.HandleOf(pool));
+}
+
+// Frees a pool and the emulated records of what came from it.
+void FreePool(Bridge& b, Cpu& c, VOID (*free_pool)(NDIS_HANDLE)) {
+  free_pool(b.HostHandle(c.Arg(0)));
+  b.DropPool(c.Arg(0));
+  b.DropHandle(c.Arg(0));
+}
+
 void AllocatePacketPool(Bridge& b, Cpu& c) {
   NDIS_STATUS status = NDIS_STATUS_FAILURE;
   NDIS_HANDLE h = nullptr;
   NdisAllocatePacketPool(&status, &h, c.Arg(2), c.Arg(3));
-  PutAt<int32_t>(b, c.Arg(0), status);
-  PutAt<uint32_t>(b, c.Arg(1), b.HandleOf(h));
+  PutStatusAndPool(b, c, status, h);
 }
 
-void FreePacketPool(Bridge& b, Cpu& c) {
-  NdisFreePacketPool(b.HostHandle(c.Arg(0)));
-  b.DropPool(c.Arg(0));
-  b.DropHandle(c.Arg(0));
-}
+void FreePacketPool(Bridge& b, Cpu& c) { FreePool(b, c, NdisFreePacketPool); }
 
 void AllocatePacket(Bridge& b, Cpu& c) {
   NDIS_STATUS status = NDIS_STATUS_FAILURE;
@@ -323,15 +331,10 @@ void AllocateBufferPool(Bridge& b, Cpu& c) {
   NDIS_STATUS status = NDIS_STATUS_FAILURE;
   NDIS_HANDLE h = nullptr;
   NdisAllocateBufferPool(&status, &h, c.Arg(2));
-  PutAt<int32_t>(b, c.Arg(0), status);
-  PutAt<uint32_t>(b, c.Arg(1), b.HandleOf(h));
+  PutStatusAndPool(b, c, status, h);
 }
 
-void FreeBufferPool(Bridge& b, Cpu& c) {
-  NdisFreeBufferPool(b.HostHandle(c.Arg(0)));
-  b.DropPool(c.Arg(0));
-  b.DropHandle(c.Arg(0));
-}
+void FreeBufferPool(Bridge& b, Cpu& c) { FreePool(b, c, NdisFreeBufferPool); }
 
 void AllocateBuffer(Bridge& b, Cpu& c) {
   NDIS_STATUS status = NDIS_STATUS_FAILURE;

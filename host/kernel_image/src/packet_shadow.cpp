@@ -76,25 +76,27 @@ PNDIS_BUFFER Bridge::HostMdl(uint32_t emu) {
   return it == mdls_.end() ? reinterpret_cast<PNDIS_BUFFER>(static_cast<uintptr_t>(emu) | 1) : it->second.host;
 }
 
+namespace {
+
+// Drops the shadows (emulated address -> shadow, host -> emulated) of `pool`.
+template <typename ByEmu, typename ByHost>
+void DropShadows(ByEmu& by_emu, ByHost& by_host, EmuHeap& heap, uint32_t pool) {
+  for (auto it = by_emu.begin(); it != by_emu.end();) {
+    if (it->second.pool != pool) {
+      ++it;
+      continue;
+    }
+    by_host.erase(it->second.host);
+    heap.Free(it->first);
+    it = by_emu.erase(it);
+  }
+}
+
+}  // namespace
+
 void Bridge::DropPool(uint32_t pool) {
-  for (auto it = packets_.begin(); it != packets_.end();) {
-    if (it->second.pool == pool) {
-      packet_by_host_.erase(it->second.host);
-      heap_.Free(it->first);
-      it = packets_.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  for (auto it = mdls_.begin(); it != mdls_.end();) {
-    if (it->second.pool == pool) {
-      mdl_by_host_.erase(it->second.host);
-      heap_.Free(it->first);
-      it = mdls_.erase(it);
-    } else {
-      ++it;
-    }
-  }
+  DropShadows(packets_, packet_by_host_, heap_, pool);
+  DropShadows(mdls_, mdl_by_host_, heap_, pool);
 }
 
 void Bridge::MdlLengthToHost(uint32_t emu_mdl) {
