@@ -1,6 +1,7 @@
 // Images the loader must refuse before anything of them runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -59,6 +60,43 @@ TEST(PeLoader, RefusesAUserModeSubsystem) {
   std::vector<uint8_t> bytes = ShippedImage();
   bytes[PeOffset(bytes) + 24 + 68] = 2;  // Windows GUI
   EXPECT_NE(Refusal(bytes).find("not a kernel image"), std::string::npos) << "a GUI-subsystem image is refused";
+}
+
+// File offset of the first base relocation entry (after the block header).
+uint32_t FirstRelocationEntry(const std::vector<uint8_t>& b) {
+  uint32_t pe = PeOffset(b);
+  uint16_t sections, opt_size;
+  std::memcpy(&sections, &b[pe + 6], 2);
+  std::memcpy(&opt_size, &b[pe + 20], 2);
+  uint32_t reloc_rva;
+  std::memcpy(&reloc_rva, &b[pe + 24 + 96 + 5 * 8], 4);
+  for (uint16_t i = 0; i < sections; ++i) {
+    uint32_t h = pe + 24 + opt_size + 40 * i, vaddr, raw;
+    std::memcpy(&vaddr, &b[h + 12], 4);
+    std::memcpy(&raw, &b[h + 20], 4);
+    if (vaddr == reloc_rva) return raw + 8;
+  }
+  return 0;
+}
+
+TEST(PeLoader, RefusesARelocationItCannotApply) {
+  std::vector<uint8_t> bytes = ShippedImage();
+  uint32_t entry = FirstRelocationEntry(bytes);
+  ASSERT_NE(entry, 0u) << "the image has a .reloc section";
+  bytes[entry + 1] = static_cast<uint8_t>((bytes[entry + 1] & 0x0f) | 0xa0);  // IMAGE_REL_BASED_DIR64
+  EXPECT_NE(Refusal(bytes).find("relocation of type 10"), std::string::npos) << "a 64-bit fixup is refused";
+}
+
+TEST(PeLoader, RebaseMovesEveryAbsoluteAddressByTheDistance) {
+  kimage::PeImage image;
+  std::string error;
+  ASSERT_TRUE(kimage::ParsePe(ShippedImage(), &image, &error)) << error;
+  ASSERT_FALSE(image.fixups.empty());
+  uint32_t rva = image.fixups.front(), before, after;
+  std::memcpy(&before, &image.mapped[rva], 4);
+  kimage::Rebase(image, image.preferred_base + 0x100000);
+  std::memcpy(&after, &image.mapped[rva], 4);
+  EXPECT_EQ(after - before, 0x100000u) << "the fixed-up address moved with the image";
 }
 
 TEST(PeLoader, NamesAnImportTheHostDoesNotProvide) {
