@@ -4,6 +4,10 @@
 #   ./run.sh                     two simulated K250 ports through the driver: bring-up,
 #                                auto-negotiation, a burst of frames both ways, a report
 #                                per port and a pcap of the wire (build/trxdemo.pcap)
+#   ./run.sh --kernel-image [PATH.sys]
+#                                the same over the shipped i686 Trx4n5.sys in an x86
+#                                emulator (PATH defaults to the win32 preset's, built
+#                                first); diag and lab take the option too
 #   ./run.sh --help              this list
 #   ./run.sh diag OPTIONS...     one simulated port under the driver, set up as the options
 #                                say; prints Initialize's result, adapter fields, OID answers
@@ -28,12 +32,24 @@ cd "$(dirname "$0")"
 
 usage() { sed -n '2,/^[^#]/{/^#/s/^# \{0,1\}//p}' "$0"; }
 
+# With --kernel-image and no PATH, the win32 preset's Trx4n5.sys, built first.
+build_kernel_image() {
+  local a
+  for a in "$@"; do
+    if [ "$a" = "--kernel-image" ]; then
+      tmrx_build win32 --target Trx4n5 || return 1
+      return 0
+    fi
+  done
+}
+
 cmd=${1:-}
 case "$cmd" in
   -h|--help|help) usage; exit 0 ;;
   diag)
     shift
     tmrx_ensure_packages >&2 || exit 1
+    build_kernel_image "$@" || exit 1
     tmrx_build native --target trxdiag || exit 1
     exec build/native/tools/trxdiag/trxdiag "$@" ;;
   config)
@@ -43,6 +59,7 @@ case "$cmd" in
   lab)
     shift
     tmrx_ensure_packages >&2 || exit 1
+    build_kernel_image "$@" || exit 1
     tmrx_build native --target trxlab || exit 1
     exec build/native/tools/trxlab/trxlab "$@" ;;
   tmrxlist)
@@ -56,10 +73,11 @@ case "$cmd" in
     tmrx_ensure_packages >&2 || exit 1
     tmrx_build win32 || exit 1
     exec scripts/make-package.sh build/win32 "${1:-build/package}" ;;
-  "")
+  ""|--kernel-image)
     tmrx_ensure_packages >&2 || exit 1
+    build_kernel_image "$@" || exit 1
     tmrx_build native --target trxdemo || exit 1
-    exec build/native/tools/trxdemo/trxdemo build/trxdemo.pcap ;;
+    exec build/native/tools/trxdemo/trxdemo "$@" build/trxdemo.pcap ;;
   *)
     echo "run.sh: unknown command '$cmd'" >&2; usage >&2; exit 2 ;;
 esac

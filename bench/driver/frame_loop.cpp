@@ -1,6 +1,7 @@
 #include "frame_loop.h"
 
-FrameLoop::FrameLoop() {
+FrameLoop::FrameLoop(uint32_t frame_length, const std::string& kernel_image)
+    : lab_(hostndis::HostConfig(), kernel_image) {
   lab_.host().verifier().set_print(false);
   sender_ = &lab_.AddPort(simlab::Lab::DefaultSpec(0));
   receiver_ = &lab_.AddPort(simlab::Lab::DefaultSpec(1));
@@ -18,7 +19,7 @@ FrameLoop::FrameLoop() {
   hostndis::QueryResult station = receiver_->adapter->Query(OID_802_3_CURRENT_ADDRESS, 6);
   hostndis::QueryResult source = sender_->adapter->Query(OID_802_3_CURRENT_ADDRESS, 6);
   for (uint32_t i = 0; i < kBatch; ++i) {
-    std::vector<uint8_t> frame = simlab::MakeFrame(station.data.data(), source.data.data(), 0x88b5, kFrameLength,
+    std::vector<uint8_t> frame = simlab::MakeFrame(station.data.data(), source.data.data(), 0x88b5, frame_length,
                                                    uint8_t(i));
     packets_.push_back(sender_->adapter->BuildPacket(frame));
   }

@@ -5,12 +5,14 @@
 #   bench/lab/lab-throughput.sh [SECONDS]     (as root; default 10 s per transfer)
 #
 # Reports iperf3 receiver goodput in each direction at the negotiated line
-# rate (100 Mb/s full duplex), with the unlimited wire, and through veth.
+# rate (100 Mb/s full duplex), with the unlimited wire, over the shipped
+# kernel image in the emulator at line rate, and through veth.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 seconds=${1:-10}
 . scripts/deps.sh
 tmrx_ensure_packages >&2
+tmrx_build win32 --target Trx4n5
 tmrx_build native --target trxlab
 lab=build/native/tools/trxlab/trxlab
 work=$(mktemp -d)
@@ -45,6 +47,7 @@ through_lab() {  # extra lab options...
 
 read -r paced0 paced1 < <(through_lab)
 read -r free0 free1 < <(through_lab --unlimited)
+read -r image0 image1 < <(through_lab --kernel-image)
 
 ip netns add "$name-v0"; ip netns add "$name-v1"
 ip link add "${name}a" type veth peer name "${name}b"
@@ -58,5 +61,6 @@ printf 'TCP goodput (Mb/s, iperf3 receiver, %s s each)\n' "$seconds"
 printf '  %-36s %10s %10s\n' "" "0 -> 1" "1 -> 0"
 printf '  %-36s %10s %10s\n' "lab, 100 Mb/s full duplex wire" "$paced0" "$paced1"
 printf '  %-36s %10s %10s\n' "lab, unlimited wire" "$free0" "$free1"
+printf '  %-36s %10s %10s\n' "lab over the image, 100 Mb/s wire" "$image0" "$image1"
 printf '  %-36s %10s %10s\n' "veth pair" "$veth0" "$veth1"
 python3 -c "print('  unlimited lab / veth: %.3f and %.3f' % ($free0 / $veth0, $free1 / $veth1))"

@@ -3,11 +3,41 @@
 #include <cstdio>
 #include <cstring>
 
+#include "image_context.h"
 #include "trx_miniport.h"
 
 namespace simlab {
 
-Lab::Lab(const hostndis::HostConfig& config) : host_(config) { host_.LoadDriver(DriverEntry); }
+namespace {
+
+kimage::DriverLoader LoaderFor(const std::string& kernel_image) {
+  return kernel_image.empty() ? kimage::DriverLoader::Native(DriverEntry) : kimage::DriverLoader::Image(kernel_image);
+}
+
+}  // namespace
+
+Lab::Lab(const hostndis::HostConfig& config, const std::string& kernel_image)
+    : loader_(LoaderFor(kernel_image)), host_(loader_.Prepare(config)), driver_(loader_.Load(host_)) {
+  if (!driver_.error.empty())
+    load_error_ = driver_.error;
+  else if (driver_.status != STATUS_SUCCESS)
+    load_error_ = "DriverEntry returned " + std::to_string(driver_.status);
+}
+
+const ADAPTER_CONTEXT* Lab::Context(Port& port) {
+  NDIS_HANDLE context = port.adapter->context();
+  if (context == nullptr || driver_.image == nullptr) return static_cast<const ADAPTER_CONTEXT*>(context);
+  ReadImageContext(*driver_.image, context, &port.image_context);
+  return &port.image_context;
+}
+
+bool TakeKernelImageOption(int argc, char** argv, int* i, std::string* path) {
+  if (std::strcmp(argv[*i], "--kernel-image") != 0) return false;
+  *path = kimage::DefaultImagePath();
+  size_t n = *i + 1 < argc ? std::strlen(argv[*i + 1]) : 0;
+  if (n > 4 && std::strcmp(argv[*i + 1] + n - 4, ".sys") == 0) *path = argv[++*i];
+  return true;
+}
 
 Lab::~Lab() {
   // Wires first: they reference the boards, which the host owns.

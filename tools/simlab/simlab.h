@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "hostndis/host.h"
+#include "kimage/driver_loader.h"
 #include "sim/board.h"
 #include "sim/wire.h"
+#include "trx_adapter.h"
 
 namespace simlab {
 
@@ -30,16 +32,25 @@ struct Port {
   int index = 0;
   sim::Board* board = nullptr;
   hostndis::Adapter* adapter = nullptr;
+  ADAPTER_CONTEXT image_context{};  // what Context() shows of an image
 };
 
 class Lab {
  public:
-  explicit Lab(const hostndis::HostConfig& config = hostndis::HostConfig());
+  // The natively built driver, or the kernel image at `kernel_image`.
+  explicit Lab(const hostndis::HostConfig& config = hostndis::HostConfig(), const std::string& kernel_image = "");
   ~Lab();
   Lab(const Lab&) = delete;
   Lab& operator=(const Lab&) = delete;
 
   hostndis::Host& host() { return host_; }
+  // Why the driver did not load (the image was refused, DriverEntry failed);
+  // empty when it did.
+  const std::string& load_error() const { return load_error_; }
+  const kimage::KernelImage* image() const { return driver_.image.get(); }
+  // The driver's adapter context of `port`; of an image, a fresh copy of its
+  // value fields (pointers null). Null before Initialize set one.
+  const ADAPTER_CONTEXT* Context(Port& port);
 
   // A port with station address 00-12-34-56-78-(9A + index), in its own slot,
   // register window and interrupt vector. Not initialized yet.
@@ -51,10 +62,18 @@ class Lab {
   sim::Wire& Cable(Port& a, Port& b, sim::Wire::Pace pace = sim::Wire::Pace::kLineRate);
 
  private:
+  kimage::DriverLoader loader_;
   hostndis::Host host_;
+  kimage::DriverLoader::Loaded driver_;
+  std::string load_error_;
   std::vector<std::unique_ptr<Port>> ports_;
   std::vector<std::unique_ptr<sim::Wire>> wires_;
 };
+
+// Takes `--kernel-image [PATH.sys]` at argv[*i] (PATH defaults to the win32
+// preset's Trx4n5.sys), moving *i past what it took. False if argv[*i] is
+// another option.
+bool TakeKernelImageOption(int argc, char** argv, int* i, std::string* path);
 
 // "00-12-34-56-78-9A"
 std::string FormatMac(const uint8_t* mac);

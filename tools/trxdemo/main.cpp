@@ -115,16 +115,25 @@ void Report(simlab::Port& port, size_t frames_expected) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string pcap = "build/trxdemo.pcap";
-  if (argc > 1) {
-    if (std::strcmp(argv[1], "--help") == 0 || argc > 2) {
-      std::fprintf(stderr, "usage: trxdemo [PCAP_FILE]   (default %s)\n", pcap.c_str());
-      return argc > 2 ? 2 : 0;
+  std::string pcap = "build/trxdemo.pcap", kernel_image;
+  bool have_pcap = false;
+  for (int i = 1; i < argc; ++i) {
+    if (simlab::TakeKernelImageOption(argc, argv, &i, &kernel_image)) continue;
+    bool help = std::strcmp(argv[i], "--help") == 0;
+    if (help || argv[i][0] == '-' || have_pcap) {
+      std::fprintf(stderr, "usage: trxdemo [--kernel-image [PATH.sys]] [PCAP_FILE]   (default %s)\n", pcap.c_str());
+      return help ? 0 : 2;
     }
-    pcap = argv[1];
+    pcap = argv[i];
+    have_pcap = true;
   }
 
-  simlab::Lab lab;
+  simlab::Lab lab(hostndis::HostConfig(), kernel_image);
+  if (!lab.load_error().empty()) {
+    std::fprintf(stderr, "trxdemo: %s\n", lab.load_error().c_str());
+    return 1;
+  }
+  if (!kernel_image.empty()) Log(("driving the kernel image " + kernel_image).c_str());
   simlab::Port& a = lab.AddPort(simlab::Lab::DefaultSpec(0));
   simlab::Port& b = lab.AddPort(simlab::Lab::DefaultSpec(1));
   sim::Wire& wire = lab.Cable(a, b);

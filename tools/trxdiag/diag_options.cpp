@@ -28,7 +28,10 @@ const char kDiagUsage[] =
     "  --dump eeprom,phy,txring,setup,csr,filter,all\n"
     "                             csr: the 16 CSRs after the requests, CSR0 first;\n"
     "                             filter: the last setup frame decoded (perfect\n"
-    "                             addresses or hash indices)\n";
+    "                             addresses or hash indices)\n"
+    "Driver:\n"
+    "  --kernel-image [PATH.sys]  the shipped i686 image in the emulator (default:\n"
+    "                             the win32 preset's Trx4n5.sys)\n";
 
 namespace {
 
@@ -73,6 +76,7 @@ void SetKeyword(simlab::PortSpec* port, const std::string& name, const hostndis:
 bool ParseDiagOptions(int argc, char** argv, DiagRequest* r, std::string* error) {
   for (int i = 1; i < argc; ++i) {
     std::string opt = argv[i];
+    if (simlab::TakeKernelImageOption(argc, argv, &i, &r->kernel_image)) continue;
     auto next = [&](std::string* value) {
       if (i + 1 >= argc) return false;
       *value = argv[++i];

@@ -18,6 +18,7 @@ struct DiagRequest {
   std::vector<std::pair<NDIS_OID, uint32_t>> queries;
   bool dump_eeprom = false, dump_phy = false, dump_tx_ring = false, dump_setup = false;
   bool dump_csr = false, dump_filter = false;
+  std::string kernel_image;  // drive this image instead of the natively built driver
 };
 
 // Fills `request` from the command line. On a usage error returns false with

@@ -79,7 +79,8 @@ uint32_t LastWrite(const sim::Board& board, uint32_t offset) {
   return value;
 }
 
-void WriteDumps(JsonWriter& json, const DiagRequest& r, simlab::Port& port, const ADAPTER_CONTEXT* a) {
+void WriteDumps(JsonWriter& json, const DiagRequest& r, simlab::Lab& lab, simlab::Port& port,
+                const ADAPTER_CONTEXT* a) {
   if (r.dump_eeprom) {
     json.BeginArray("eeprom");
     for (uint32_t i = 0; i < 64; ++i) json.Hex(nullptr, port.board->EepromWord(i));
@@ -91,11 +92,17 @@ void WriteDumps(JsonWriter& json, const DiagRequest& r, simlab::Port& port, cons
     json.EndArray();
   }
   if (r.dump_tx_ring && a != nullptr) {
+    // As the chip sees the ring: from the list base in CSR4, descriptors
+    // apart by CSR0's skip length, so that it reads the same for the native
+    // build and the image.
     json.BeginArray("tx_ring");
+    uint32_t base = port.board->ReadCsr(CSR4_TX_LIST);
+    uint32_t stride = 16 + 4 * ((port.board->ReadCsr(CSR0_BUS_MODE) >> 2) & 0x1f);
     for (ULONG i = 0; i < a->TxCount; ++i) {
-      const TX_RECORD& t = a->TxRecords[i];
+      uint32_t words[4] = {};
+      lab.host().memory().DmaRead(base + i * stride, words, sizeof(words));
       json.BeginArray();
-      for (int w = 0; w < 4; ++w) json.Hex(nullptr, DESC_WORD(t.Descriptor, w));
+      for (uint32_t w : words) json.Hex(nullptr, w);
       json.EndArray();
     }
     json.EndArray();
@@ -123,7 +130,11 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  simlab::Lab lab;
+  simlab::Lab lab(hostndis::HostConfig(), request.kernel_image);
+  if (!lab.load_error().empty()) {
+    std::fprintf(stderr, "trxdiag: %s\n", lab.load_error().c_str());
+    return 1;
+  }
   lab.host().verifier().set_print(false);
   simlab::Port& port = lab.AddPort(request.port);
   std::unique_ptr<sim::FrameEndpoint> partner;
@@ -145,7 +156,7 @@ int main(int argc, char** argv) {
     // Let a renegotiation that Initialize started finish and be reported.
     lab.host().RunFor(kSettleAfterInitialize);
     json.Number("ms_run_after_initialize", kSettleAfterInitialize / sim::kMillisecond);
-    context = static_cast<const ADAPTER_CONTEXT*>(port.adapter->context());
+    context = lab.Context(port);
     WriteContext(json, *context);
     json.BeginObject("registers_written");
     json.Hex("csr0", LastWrite(*port.board, CSR0_BUS_MODE));
@@ -187,7 +198,7 @@ int main(int argc, char** argv) {
     }
     json.EndArray();
   }
-  WriteDumps(json, request, port, context);
+  WriteDumps(json, request, lab, port, context);
   json.Number("verifier_findings", lab.host().verifier().findings().size());
   json.EndObject();
   json.Finish();

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "simlab.h"
+
 const char kLabUsage[] =
     "usage: trxlab [OPTION]...   (as root)\n"
     "Two network namespaces, each with a TAP interface, joined through two\n"
@@ -15,11 +17,14 @@ const char kLabUsage[] =
     "  --pcap FILE            write every frame that crosses the wire to FILE\n"
     "  --ready FILE           write the lab's names and addresses (shell variables) to FILE once up\n"
     "  --control FIFO         read commands from FIFO: unplug, plug, stats, quit\n"
-    "  --duration SECONDS     stop after this long\n";
+    "  --duration SECONDS     stop after this long\n"
+    "  --kernel-image [PATH.sys]  drive the shipped i686 image in the emulator (default: the\n"
+    "                         win32 preset's Trx4n5.sys)\n";
 
 bool ParseLabOptions(int argc, char** argv, LabOptions* o, std::string* error) {
   for (int i = 1; i < argc; ++i) {
     std::string opt = argv[i];
+    if (simlab::TakeKernelImageOption(argc, argv, &i, &o->kernel_image)) continue;
     if (opt == "--unlimited") {
       o->unlimited = true;
       continue;

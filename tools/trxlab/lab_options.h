@@ -11,6 +11,7 @@ struct LabOptions {
   std::string ready_file;        // written (shell variables) once the lab is up
   std::string control;           // FIFO of commands: unplug, plug, stats, quit
   double duration = 0;           // seconds; 0 runs until interrupted
+  std::string kernel_image;      // drive this image instead of the natively built driver
 };
 
 bool ParseLabOptions(int argc, char** argv, LabOptions* options, std::string* error);

@@ -103,7 +103,11 @@ void HandleControl(int fd, LabPort* ports, sim::Wire& wire, std::string& pending
 int Run(const LabOptions& o) {
   std::string error;
   LabPort ports[2];
-  simlab::Lab lab;
+  simlab::Lab lab(hostndis::HostConfig(), o.kernel_image);
+  if (!lab.load_error().empty()) {
+    std::fprintf(stderr, "trxlab: %s\n", lab.load_error().c_str());
+    return 1;
+  }
   lab.host().verifier().set_print(true);
   simlab::Port* sim_ports[2];
   for (int i = 0; i < 2; ++i) {

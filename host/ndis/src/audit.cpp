@@ -16,7 +16,7 @@ void Machine::AuditAndReclaim(Miniport* m, const char* when) {
     }
     Report(rule::kLeakMemory, std::to_string(it->second.length) + " bytes from NdisAllocateMemory at " +
                                   Hex(reinterpret_cast<uintptr_t>(it->first)) + " not freed" + after);
-    if (it->second.physical)
+    if (it->second.region.virt != nullptr)
       memory.Free(it->second.region);
     else
       std::free(const_cast<void*>(it->first));

@@ -315,6 +315,9 @@ class Machine {
 
   std::vector<TimerRecord> timers;
   std::deque<WorkItem> work;
+
+  // The emulator bridge when the driver is a kernel image (kimage::Bridge).
+  void* kernel_image = nullptr;
 };
 
 // Rounds for reports.

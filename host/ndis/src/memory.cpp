@@ -38,6 +38,11 @@ NDIS_STATUS NdisAllocateMemory(PVOID* VirtualAddress, UINT Length, UINT MemoryFl
       return NDIS_STATUS_RESOURCES;
     }
     p = record.region.virt;
+  } else if (mc->config.pool_in_physical_memory) {
+    // From the protocol zone, so that shared memory lands where it would
+    // without the switch.
+    if (!mc->memory.AllocateScattered(Length, 0, &record.region)) return NDIS_STATUS_RESOURCES;
+    p = record.region.virt;
   } else {
     p = std::malloc(Length);
     if (p == nullptr) return NDIS_STATUS_RESOURCES;
@@ -66,7 +71,7 @@ VOID NdisFreeMemory(PVOID VirtualAddress, UINT Length, UINT MemoryFlags) {
   if (r.flags != MemoryFlags)
     mc->Report(hostndis::rule::kFreeMismatch, "NdisFreeMemory with flags " + Hex(MemoryFlags) +
                                                   " of memory allocated with flags " + Hex(r.flags));
-  if (r.physical)
+  if (r.region.virt != nullptr)
     mc->memory.Free(r.region);
   else
     std::free(VirtualAddress);

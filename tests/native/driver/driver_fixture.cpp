@@ -32,10 +32,20 @@ std::vector<uint8_t> AddressList(const std::vector<Mac>& addresses) {
   return list;
 }
 
+kimage::DriverLoader Driver() {
+#ifdef TRX_TEST_KERNEL_IMAGE
+  return kimage::DriverLoader::Image();
+#else
+  return kimage::DriverLoader::Native(DriverEntry);
+#endif
+}
+
 void DriverTest::SetUp() {
   CallLog().clear();
   HideMemoryResource(false);
-  ASSERT_EQ(host.LoadDriver(DriverEntry), STATUS_SUCCESS);
+  driver_ = Driver().Load(host);
+  ASSERT_EQ(driver_.error, "") << "the driver image was refused";
+  ASSERT_EQ(driver_.status, STATUS_SUCCESS);
 }
 
 void DriverTest::TearDown() {
@@ -53,6 +63,7 @@ Port& DriverTest::AddPort(const sim::BoardConfig& config, bool cabled, sim::Wire
   auto port = std::make_unique<Port>();
   auto device = std::make_unique<TestDevice>(host, config);
   port->device = device.get();
+  port->image = driver_.image.get();
   hostndis::Device* added = host.AddDevice(std::move(device));
   EXPECT_NE(added, nullptr) << "slot " << config.slot << " is taken";
   port->adapter = &host.AddAdapter(*added);

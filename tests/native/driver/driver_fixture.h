@@ -1,5 +1,7 @@
 // The Trx4n5 driver on the host stand-in over simulated K250 boards: the
-// fixture every driver test uses. Any verifier finding fails the test, and
+// fixture every driver test uses. The same tests build twice: over the
+// natively built driver (driver_tests) and over the shipped kernel image
+// (driver_image_tests, TRX_TEST_KERNEL_IMAGE). Any verifier finding fails the test, and
 // every adapter still initialized at the end is halted, so each test also
 // checks that Halt leaves nothing behind.
 #pragma once
@@ -12,6 +14,8 @@
 #include <vector>
 
 #include "hostndis/testing.h"
+#include "image_context.h"
+#include "kimage/driver_loader.h"
 #include "sim/board.h"
 #include "sim/wire.h"
 #include "test_device.h"
@@ -35,21 +39,32 @@ std::vector<uint8_t> Frame(const Mac& destination, uint32_t length, uint8_t seed
 std::vector<uint8_t> Bytes(ULONG value);
 std::vector<uint8_t> AddressList(const std::vector<Mac>& addresses);
 
+// The driver under test.
+kimage::DriverLoader Driver();
+
 struct Port {
   TestDevice* device = nullptr;
   hostndis::Adapter* adapter = nullptr;
   std::unique_ptr<sim::FrameEndpoint> peer;  // the far end, when cabled to one
   std::unique_ptr<sim::Wire> wire;
+  const kimage::KernelImage* image = nullptr;  // when the driver is one
+  mutable ADAPTER_CONTEXT image_context{};
 
   sim::Board& board() const { return device->board(); }
-  PADAPTER_CONTEXT context() const { return static_cast<PADAPTER_CONTEXT>(adapter->context()); }
+  // The driver's adapter context; of an image, a fresh copy of its value
+  // fields (pointers null).
+  PADAPTER_CONTEXT context() const {
+    if (image == nullptr) return static_cast<PADAPTER_CONTEXT>(adapter->context());
+    simlab::ReadImageContext(*image, adapter->context(), &image_context);
+    return &image_context;
+  }
   PULONG TxDescriptor(ULONG i) const { return context()->TxRecords[i].Descriptor; }
 };
 
 class DriverTest : public hostndis::testing::HostTest {
  protected:
-  DriverTest() = default;
-  explicit DriverTest(const hostndis::HostConfig& config) : HostTest(config) {}
+  DriverTest() : DriverTest(hostndis::HostConfig()) {}
+  explicit DriverTest(const hostndis::HostConfig& config) : HostTest(Driver().Prepare(config)) {}
   void SetUp() override;
   void TearDown() override;
 
@@ -70,6 +85,7 @@ class DriverTest : public hostndis::testing::HostTest {
   NDIS_STATUS SendAndComplete(Port& port, PNDIS_PACKET packet);
 
   std::vector<std::unique_ptr<Port>> ports_;
+  kimage::DriverLoader::Loaded driver_;
 };
 
 }  // namespace trx_test

@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "hostndis/host.h"
+#include "kimage/driver_loader.h"
 #include "sim/board.h"
 #include "sim/wire.h"
 #include "trx_chip.h"
@@ -77,7 +78,9 @@ class Soak {
   uint64_t Random(uint64_t below) { return std::uniform_int_distribution<uint64_t>(0, below - 1)(rng_); }
 
   SoakOptions options_;
+  kimage::DriverLoader loader_;
   hostndis::Host host_;
+  kimage::DriverLoader::Loaded driver_;
   std::mt19937_64 rng_;
   Side sides_[2];
   std::unique_ptr<sim::Wire> wire_;
@@ -86,7 +89,14 @@ class Soak {
   uint64_t next_flap_ = 0, next_reset_ = 0;
 };
 
-Soak::Soak(const SoakOptions& options) : options_(options), rng_(options.seed) {
+kimage::DriverLoader LoaderFor(const SoakOptions& options) {
+  if (options.kernel_image.empty()) return kimage::DriverLoader::Native(DriverEntry);
+  return kimage::DriverLoader::Image(options.kernel_image);
+}
+
+Soak::Soak(const SoakOptions& options)
+    : options_(options), loader_(LoaderFor(options)), host_(loader_.Prepare(hostndis::HostConfig())),
+      rng_(options.seed) {
   if (options_.flap_every == 0) options_.flap_every = options_.frames / 20 + 1;
   if (options_.reset_every == 0) options_.reset_every = options_.frames / 10 + 1;
   next_flap_ = options_.flap_every;
@@ -339,7 +349,8 @@ SoakSummary Soak::Run() {
     while (clashes()) ++s.unlisted[5];
   }
   wire_ = std::make_unique<sim::Wire>(host_.clock(), *sides_[0].board, *sides_[1].board);
-  if (host_.LoadDriver(DriverEntry) != STATUS_SUCCESS) Fail("the driver did not load");
+  driver_ = loader_.Load(host_);
+  if (driver_.status != STATUS_SUCCESS) Fail("the driver did not load " + driver_.error);
   for (Side& s : sides_) {
     if (s.adapter->Initialize() != NDIS_STATUS_SUCCESS) {
       Fail("port " + std::to_string(s.index) + " did not initialize");

@@ -17,6 +17,7 @@ struct SoakOptions {
   uint64_t flap_every = 0;     // packets (both ports together) between cable pulls; 0: about 40 in a run
   uint64_t reset_every = 0;    // packets between resets of one port; 0: about 20 in a run
   std::FILE* progress = nullptr;  // a line now and then, if given
+  std::string kernel_image;    // drive this image instead of the natively built driver
 };
 
 struct SoakPortSummary {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "simlab.h"
 #include "soak.h"
 
 namespace {
@@ -19,7 +20,7 @@ bool ParseCount(const char* text, uint64_t* value) {
 }
 
 int Usage(const char* why) {
-  std::fprintf(stderr, "driver_soak: %s\nusage: driver_soak [--frames N] [--seed N] [--flap-every N] [--reset-every N]\n",
+  std::fprintf(stderr, "driver_soak: %s\nusage: driver_soak [--kernel-image [PATH.sys]] [--frames N] [--seed N] [--flap-every N] [--reset-every N]\n",
                why);
   return 2;
 }
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string flag = argv[i];
     if (flag == "--help" || flag == "-h") return Usage("two cabled ports, N frames each way, link flaps and resets");
+    if (simlab::TakeKernelImageOption(argc, argv, &i, &options.kernel_image)) continue;
     uint64_t value = 0;
     if (i + 1 >= argc || !ParseCount(argv[i + 1], &value)) return Usage(("a number must follow " + flag).c_str());
     ++i;

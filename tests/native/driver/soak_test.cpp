@@ -1,6 +1,7 @@
 // A short run of the soak: the same checks as driver_soak, fewer frames.
 #include <gtest/gtest.h>
 
+#include "kimage/driver_loader.h"
 #include "soak.h"
 
 namespace trx_test {
@@ -8,9 +9,17 @@ namespace {
 
 TEST(DriverSoak, ShortRunCompletesEveryPacketOnceWithCountersMatchingTheWire) {
   SoakOptions options;
+#ifdef TRX_TEST_KERNEL_IMAGE
+  // Shorter over the emulator.
+  options.frames = 2000;
+  options.flap_every = 700;
+  options.reset_every = 1200;
+  options.kernel_image = kimage::DefaultImagePath();
+#else
   options.frames = 4000;
   options.flap_every = 1500;
   options.reset_every = 2500;
+#endif
   SoakSummary summary = RunSoak(options);
   summary.Print(stdout);
   EXPECT_TRUE(summary.ok());

@@ -46,6 +46,10 @@ struct HostConfig {
   uint32_t max_stall_us = 50;            // longest single busy wait
   uint32_t max_indicate = 16;            // most packets in one receive indication
   uint32_t storm_limit = 32;             // ISR rounds with the line held before a storm is reported
+  // Pool memory (NdisAllocateMemory without flags) comes from simulated
+  // physical memory too, so that a driver running in an emulator, which sees
+  // only that memory, can reach it. The IRQL rules stay those of pool memory.
+  bool pool_in_physical_memory = false;
 };
 
 // Interrupt level the stand-in runs ISRs at.

@@ -58,6 +58,9 @@ class PhysicalMemory : public sim::DmaSpace {
   bool Contains(const void* virt) const;
 
   uint32_t pages_in_use() const { return pages_in_use_; }
+  // The whole host reservation (both zones), for mapping it elsewhere.
+  uint8_t* base() const { return base_; }
+  uint32_t size() const { return total_pages_ * kPageSize; }
 
   // Called instead of a device access that touches a page nobody holds (never
   // handed out, or freed since); the access then fails like a master abort.

@@ -1,0 +1,184 @@
+// The bridge: a driver towards the host stand-in and NDIS towards the image.
+// It owns the emulated address space and the shadow records that pair host
+// records (handles, packets, MDLs, locks, interrupts, timers) with the ones
+// the image sees in the DDK's layouts.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <ndis.h>
+
+#include "emu_heap.h"
+#include "kimage/cpu.h"
+#include "kimage/pe_image.h"
+
+namespace hostndis {
+class Host;
+}
+namespace hostndis::detail {
+class Machine;
+}
+
+namespace kimage {
+
+// Emulated address space.
+constexpr uint32_t kStackBase = 0x00800000, kStackSize = 0x00100000;
+constexpr uint32_t kThunkPage = 0x00f00000;
+constexpr uint32_t kHeapBase = 0x01000000, kHeapSize = 0x01000000;
+constexpr uint32_t kPhysicalBase = 0x10000000;
+constexpr uint32_t kRegisterBase = 0x40000000;  // never mapped: registers go through imports
+
+// Verifier rule of a fault inside the image (a stray access, an undefined
+// instruction): the message names the instruction's address.
+constexpr const char kImageFault[] = "ImageFault";
+
+// The image's handlers, from its characteristics.
+struct ImageHandlers {
+  uint32_t check_for_hang, disable_interrupt, enable_interrupt, halt, handle_interrupt, initialize, isr, query,
+      reconfigure, reset, send, set, transfer_data, return_packet, send_packets, allocate_complete;
+};
+
+// One miniport instance as both sides see it.
+struct AdapterShadow {
+  NDIS_HANDLE host_handle = nullptr;
+  uint32_t block = 0;       // emulated NDIS_MINIPORT_BLOCK (the image's handle)
+  uint32_t context = 0;     // the image's MiniportAdapterContext
+  uint32_t resources = 0;   // emulated copy of the assigned resources
+  uint32_t shutdown_handler = 0, shutdown_context = 0;
+  // A request that pends: the host buffer and the emulated copy.
+  void* request_host = nullptr;
+  uint32_t request_emu = 0, request_length = 0, request_counts = 0;
+  PULONG request_done = nullptr, request_needed = nullptr;
+};
+
+struct PacketShadow {
+  PNDIS_PACKET host;
+  uint32_t emu;
+  uint32_t pool;  // emulated pool handle, 0 for protocol packets
+};
+
+struct MdlShadow {
+  PNDIS_BUFFER host;
+  uint32_t emu;
+  uint32_t pool;
+};
+
+struct TimerShadow {
+  NDIS_MINIPORT_TIMER host{};
+  uint32_t emu = 0, function = 0, context = 0;
+};
+
+struct ShutdownShadow {
+  uint32_t handler, context;
+};
+
+class Bridge {
+ public:
+  Bridge(hostndis::Host& host, PeImage image);
+  ~Bridge();
+
+  // The bridge of the running host's machine (null with a message outside one).
+  static Bridge* Current(const char* op);
+  NTSTATUS LoadDriver();
+  uint32_t entry() const { return image_base_ + image_.entry_rva; }
+
+  Cpu& cpu() { return cpu_; }
+  hostndis::detail::Machine& machine() { return *machine_; }
+  EmuHeap& heap() { return heap_; }
+
+  // Emulated scratch for a handler's arguments and outputs, last in first
+  // out (handlers nest): Scratch() returns the mark to give back.
+  uint32_t scratch_top() const { return scratch_top_; }
+  uint32_t TakeScratch(uint32_t length) {
+    scratch_top_ -= (length + 15) & ~15u;
+    return scratch_top_;
+  }
+  void GiveBackScratch(uint32_t mark) { scratch_top_ = mark; }
+
+  // Runs an image function; a fault is reported to the verifier.
+  uint32_t Call(uint32_t function, std::initializer_list<uint32_t> args);
+
+  // Host pointer behind an emulated address, or null (reported) when unmapped.
+  template <typename T>
+  T* At(uint32_t address, uint32_t length = sizeof(T)) {
+    return reinterpret_cast<T*>(cpu_.Host(address, length));
+  }
+  uint32_t Emu(const void* host) const { return cpu_.Emulated(host); }
+
+  // Opaque handles (wrapper, configuration, pools): an emulated cell each.
+  uint32_t HandleOf(void* host);
+  void* HostHandle(uint32_t emu) const;
+  void DropHandle(uint32_t emu);
+
+  AdapterShadow* AdapterByHost(NDIS_HANDLE host);
+  AdapterShadow* AdapterByBlock(uint32_t block);
+  AdapterShadow* AdapterByContext(uint32_t context);
+  AdapterShadow& AdapterFor(NDIS_HANDLE host);  // made on first use
+  NDIS_HANDLE HostAdapter(uint32_t block);      // image handle -> host handle
+
+  // Packets and buffers.
+  uint32_t ShadowPacket(PNDIS_PACKET host, uint32_t pool);
+  PacketShadow* PacketByEmu(uint32_t emu);
+  PacketShadow* PacketByHost(PNDIS_PACKET host);
+  uint32_t ShadowMdl(PNDIS_BUFFER host, uint32_t pool);
+  PNDIS_BUFFER HostMdl(uint32_t emu);
+  void DropPool(uint32_t pool);
+  // Copies what the image may have changed into the host packet, and back.
+  void PacketToHost(PacketShadow& p);
+  void PacketToEmu(PacketShadow& p);
+  void MdlLengthToHost(uint32_t emu_mdl);
+
+  // Spin locks: one stand-in lock per emulated lock address.
+  PNDIS_SPIN_LOCK LockFor(uint32_t emu);
+  void RetireLocks(uint32_t begin, uint32_t end);
+
+  PNDIS_MINIPORT_INTERRUPT InterruptFor(uint32_t emu, bool create);
+  TimerShadow* TimerFor(uint32_t emu, bool create);
+  ShutdownShadow* ShutdownFor(AdapterShadow& a);
+
+  ImageHandlers handlers{};
+  uint32_t driver_object = 0, registry_path = 0;
+
+ private:
+  void MapAddressSpace();
+  void InstallThunks();
+
+  hostndis::Host& host_;
+  hostndis::detail::Machine* machine_;
+  PeImage image_;
+  Cpu cpu_;
+  EmuHeap heap_;
+  uint8_t* stack_ = nullptr;
+  uint8_t* thunk_page_ = nullptr;
+  uint8_t* image_memory_ = nullptr;
+  uint32_t image_base_ = 0;
+  uint32_t scratch_top_ = 0;
+
+  std::unordered_map<uint32_t, void*> handles_;
+  std::unordered_map<void*, uint32_t> handle_cells_;
+  std::vector<std::unique_ptr<AdapterShadow>> adapters_;
+  std::unordered_map<uint32_t, PacketShadow> packets_;
+  std::unordered_map<PNDIS_PACKET, uint32_t> packet_by_host_;
+  std::unordered_map<uint32_t, MdlShadow> mdls_;
+  std::unordered_map<PNDIS_BUFFER, uint32_t> mdl_by_host_;
+  std::unordered_map<uint32_t, std::unique_ptr<NDIS_SPIN_LOCK>> locks_;
+  std::unordered_map<uint32_t, std::unique_ptr<NDIS_MINIPORT_INTERRUPT>> interrupts_;
+  std::unordered_map<uint32_t, std::unique_ptr<TimerShadow>> timers_;
+  std::vector<std::unique_ptr<ShutdownShadow>> shutdowns_;
+};
+
+// False with the names of the imports the host does not provide.
+bool CheckImports(const PeImage& image, std::string* error);
+// Installs a thunk for every import the host provides; false with the
+// names of those it does not.
+bool InstallImportThunks(Bridge& bridge, const PeImage& image, uint32_t image_base, std::string* error);
+// The host's characteristics for the image's handlers.
+NDIS_MINIPORT_CHARACTERISTICS HostCharacteristics(const ImageHandlers& h);
+// The indication slots of an emulated miniport block.
+void FillMiniportBlock(Bridge& bridge, uint32_t block);
+
+}  // namespace kimage

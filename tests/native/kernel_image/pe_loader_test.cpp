@@ -1,0 +1,119 @@
+// Images the loader must refuse before anything of them runs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "kimage/kernel_image.h"
+#include "kimage/pe_image.h"
+
+namespace {
+
+std::vector<uint8_t> ShippedImage() {
+  std::ifstream in(TMRX_KERNEL_IMAGE, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_FALSE(bytes.empty()) << TMRX_KERNEL_IMAGE << " is missing: build the win32 preset's Trx4n5 first";
+  return bytes;
+}
+
+uint32_t PeOffset(const std::vector<uint8_t>& b) {
+  uint32_t v;
+  std::memcpy(&v, &b[0x3c], 4);
+  return v;
+}
+
+std::string Refusal(const std::vector<uint8_t>& bytes) {
+  kimage::PeImage image;
+  std::string error;
+  EXPECT_FALSE(kimage::ParsePe(bytes, &image, &error)) << "the image was accepted";
+  return error;
+}
+
+TEST(PeLoader, AcceptsTheShippedImageWithItsImports) {
+  kimage::PeImage image;
+  std::string error;
+  ASSERT_TRUE(kimage::ParsePe(ShippedImage(), &image, &error)) << error;
+  bool found = false;
+  for (const auto& i : image.imports) found = found || (i.module == "HAL.dll" && i.name == "KfAcquireSpinLock");
+  EXPECT_TRUE(found) << "KfAcquireSpinLock of HAL.dll is among the imports";
+  EXPECT_FALSE(image.fixups.empty()) << "the image keeps base relocations";
+}
+
+TEST(PeLoader, RefusesATruncatedFile) {
+  std::vector<uint8_t> bytes = ShippedImage();
+  bytes.resize(bytes.size() / 2);
+  EXPECT_NE(Refusal(bytes).find("truncated"), std::string::npos) << "the message says the file is truncated";
+  bytes.resize(40);
+  EXPECT_NE(Refusal(bytes).find("not a PE file"), std::string::npos) << "a stub of 40 bytes is no PE file";
+}
+
+TEST(PeLoader, RefusesAForeignMachine) {
+  std::vector<uint8_t> bytes = ShippedImage();
+  bytes[PeOffset(bytes) + 4] = 0x64;  // AMD64: 0x8664
+  bytes[PeOffset(bytes) + 5] = 0x86;
+  EXPECT_NE(Refusal(bytes).find("not an i386 image"), std::string::npos) << "an x64 image is refused";
+}
+
+TEST(PeLoader, RefusesAUserModeSubsystem) {
+  std::vector<uint8_t> bytes = ShippedImage();
+  bytes[PeOffset(bytes) + 24 + 68] = 2;  // Windows GUI
+  EXPECT_NE(Refusal(bytes).find("not a kernel image"), std::string::npos) << "a GUI-subsystem image is refused";
+}
+
+// File offset of the first base relocation entry (after the block header).
+uint32_t FirstRelocationEntry(const std::vector<uint8_t>& b) {
+  uint32_t pe = PeOffset(b);
+  uint16_t sections, opt_size;
+  std::memcpy(&sections, &b[pe + 6], 2);
+  std::memcpy(&opt_size, &b[pe + 20], 2);
+  uint32_t reloc_rva;
+  std::memcpy(&reloc_rva, &b[pe + 24 + 96 + 5 * 8], 4);
+  for (uint16_t i = 0; i < sections; ++i) {
+    uint32_t h = pe + 24 + opt_size + 40 * i, vaddr, raw;
+    std::memcpy(&vaddr, &b[h + 12], 4);
+    std::memcpy(&raw, &b[h + 20], 4);
+    if (vaddr == reloc_rva) return raw + 8;
+  }
+  return 0;
+}
+
+TEST(PeLoader, RefusesARelocationItCannotApply) {
+  std::vector<uint8_t> bytes = ShippedImage();
+  uint32_t entry = FirstRelocationEntry(bytes);
+  ASSERT_NE(entry, 0u) << "the image has a .reloc section";
+  bytes[entry + 1] = static_cast<uint8_t>((bytes[entry + 1] & 0x0f) | 0xa0);  // IMAGE_REL_BASED_DIR64
+  EXPECT_NE(Refusal(bytes).find("relocation of type 10"), std::string::npos) << "a 64-bit fixup is refused";
+}
+
+TEST(PeLoader, RebaseMovesEveryAbsoluteAddressByTheDistance) {
+  kimage::PeImage image;
+  std::string error;
+  ASSERT_TRUE(kimage::ParsePe(ShippedImage(), &image, &error)) << error;
+  ASSERT_FALSE(image.fixups.empty());
+  uint32_t rva = image.fixups.front(), before, after;
+  std::memcpy(&before, &image.mapped[rva], 4);
+  kimage::Rebase(image, image.preferred_base + 0x100000);
+  std::memcpy(&after, &image.mapped[rva], 4);
+  EXPECT_EQ(after - before, 0x100000u) << "the fixed-up address moved with the image";
+}
+
+TEST(PeLoader, NamesAnImportTheHostDoesNotProvide) {
+  std::vector<uint8_t> bytes = ShippedImage();
+  const char* name = "NdisMSleep";
+  auto at = std::search(bytes.begin(), bytes.end(), name, name + std::strlen(name) + 1);
+  ASSERT_NE(at, bytes.end()) << "the image imports NdisMSleep";
+  at[9] = 'X';  // NdisMSleeX
+  std::string path = ::testing::TempDir() + "unknown_import.sys";
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  hostndis::HostConfig config;
+  config.pool_in_physical_memory = true;
+  hostndis::Host host(config);
+  std::string error;
+  EXPECT_EQ(kimage::KernelImage::Load(host, path, &error), nullptr) << "the image was loaded";
+  EXPECT_NE(error.find("NDIS.SYS!NdisMSleeX"), std::string::npos) << "the message names the import: " << error;
+  EXPECT_FALSE(host.driver_registered()) << "nothing of the image ran";
+}
+
+}  // namespace
