@@ -4,6 +4,9 @@
 #   ./run.sh                     two simulated K250 ports through the driver: bring-up,
 #                                auto-negotiation, a burst of frames both ways, a report
 #                                per port and a pcap of the wire (build/trxdemo.pcap)
+#   ./run.sh --board NAME[:SEED] the same on other boards: realistic (asynchronous DMA,
+#                                slow stops, resets and link, ...), or one behaviour of it
+#                                (see README, "Board profiles")
 #   ./run.sh --help              this list
 #   ./run.sh diag OPTIONS...     one simulated port under the driver, set up as the options
 #                                say; prints Initialize's result, adapter fields, OID answers
@@ -47,10 +50,10 @@ case "$cmd" in
     tmrx_ensure_packages >&2 || exit 1
     tmrx_build native --target tmrxlist || exit 1
     exec build/native/tools/tmrxlist/tmrxlist "$@" ;;
-  "")
+  ""|--board)
     tmrx_ensure_packages >&2 || exit 1
     tmrx_build native --target trxdemo || exit 1
-    exec build/native/tools/trxdemo/trxdemo build/trxdemo.pcap ;;
+    exec build/native/tools/trxdemo/trxdemo "$@" build/trxdemo.pcap ;;
   *)
     echo "run.sh: unknown command '$cmd'" >&2; usage >&2; exit 2 ;;
 esac

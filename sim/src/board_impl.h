@@ -166,6 +166,22 @@ struct Board::Impl : detail::PhyEvents {
   void PhyLinkConfigChanged() override { Relink(true); }
   void PhyInterruptRaised() override;
 
+  // Profile behaviour (board_profile_behaviour.cpp).
+  Nanoseconds Draw(Nanoseconds low, Nanoseconds high);
+  bool AsyncDma() const { return config_.profile.dma_delay_max != 0; }
+  void ScheduleTxStep();
+  bool BeginSlowStop(bool transmit);
+  void FinishTxStop();
+  void FinishRxStop();
+  void ResetProfileState();
+  bool WritesIgnored() const { return clock_.Now() < reset_until_; }
+  Nanoseconds NegotiationTime() const;
+  void NoteSiaLink(bool up);
+  uint32_t LaggedCsr15(uint32_t value) const;
+  uint32_t EmptyDescriptorStatus() const;
+  uint32_t DuplexMismatchStatus() const;
+  bool MdioIdle() const { return config_.profile.mdio_idles_high; }
+
   void Trace(TraceEntry::Kind kind, uint32_t address, uint32_t value) {
     trace_.push_back(TraceEntry{kind, clock_.Now(), address, value});
   }
@@ -211,6 +227,14 @@ struct Board::Impl : detail::PhyEvents {
   LinkMode link_mode_ = LinkMode::kNone;
   uint64_t link_epoch_ = 0;  // counts link losses
   VirtualClock::EventId link_event_ = 0;
+
+  // Profile state.
+  uint64_t rng_ = 0;
+  VirtualClock::EventId tx_step_event_ = 0, tx_stop_event_ = 0, rx_stop_event_ = 0;
+  bool tx_stopping_ = false, tx_stop_due_ = false, rx_stopping_ = false;
+  Nanoseconds reset_until_ = 0;
+  bool sia_link_before_ = false;
+  Nanoseconds sia_link_changed_at_ = 0;
 
   bool trace_on_ = false;
   std::vector<TraceEntry> trace_;

@@ -15,7 +15,8 @@ const char kLabUsage[] =
     "  --pcap FILE            write every frame that crosses the wire to FILE\n"
     "  --ready FILE           write the lab's names and addresses (shell variables) to FILE once up\n"
     "  --control FIFO         read commands from FIFO: unplug, plug, stats, quit\n"
-    "  --duration SECONDS     stop after this long\n";
+    "  --duration SECONDS     stop after this long\n"
+    "  --board NAME[:SEED]    board profile of both ports: kind (default), realistic, ...\n";
 
 bool ParseLabOptions(int argc, char** argv, LabOptions* o, std::string* error) {
   for (int i = 1; i < argc; ++i) {
@@ -45,6 +46,11 @@ bool ParseLabOptions(int argc, char** argv, LabOptions* o, std::string* error) {
       o->ready_file = value;
     } else if (opt == "--control") {
       o->control = value;
+    } else if (opt == "--board") {
+      if (!sim::BoardProfile::Parse(value, &o->board)) {
+        *error = "--board takes a profile name (kind, realistic, ...), optionally NAME:SEED";
+        return false;
+      }
     } else if (opt == "--duration") {
       char* end = nullptr;
       o->duration = std::strtod(value.c_str(), &end);

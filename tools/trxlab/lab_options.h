@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "sim/board_profile.h"
+
 struct LabOptions {
   std::string name = "trxlab";   // namespaces NAME-0, NAME-1; interfaces NAME0, NAME1
   bool unlimited = false;        // the wire delivers at once instead of at line rate
@@ -11,6 +13,7 @@ struct LabOptions {
   std::string ready_file;        // written (shell variables) once the lab is up
   std::string control;           // FIFO of commands: unplug, plug, stats, quit
   double duration = 0;           // seconds; 0 runs until interrupted
+  sim::BoardProfile board;       // both ports' board profile
 };
 
 bool ParseLabOptions(int argc, char** argv, LabOptions* options, std::string* error);

@@ -1,0 +1,124 @@
+#include "sim/board_profile.h"
+
+#include <cstdlib>
+
+namespace sim {
+
+namespace {
+
+BoardProfile AsyncDma() {
+  BoardProfile p;
+  p.dma_delay_min = 2 * kMicrosecond;
+  p.dma_delay_max = 400 * kMicrosecond;
+  return p;
+}
+
+BoardProfile SlowStops() {
+  BoardProfile p;
+  p.stop_time = 150 * kMicrosecond;
+  return p;
+}
+
+BoardProfile SlowReset() {
+  BoardProfile p;
+  p.reset_time = 2 * kMicrosecond;  // about 50 PCI clocks
+  return p;
+}
+
+BoardProfile SlowLink() {
+  BoardProfile p;
+  p.negotiation_time = 1800 * kMillisecond;
+  p.csr15_lag = 200 * kMicrosecond;
+  return p;
+}
+
+BoardProfile ZeroStatus() {
+  BoardProfile p;
+  p.zero_status_on_empty = true;
+  return p;
+}
+
+BoardProfile ModeBits() {
+  BoardProfile p;
+  p.duplex_mismatch_errors = true;
+  return p;
+}
+
+BoardProfile MdioHigh() {
+  BoardProfile p;
+  p.mdio_idles_high = true;
+  return p;
+}
+
+BoardProfile Realistic() {
+  BoardProfile p;
+  p.dma_delay_min = AsyncDma().dma_delay_min;
+  p.dma_delay_max = AsyncDma().dma_delay_max;
+  p.stop_time = SlowStops().stop_time;
+  p.reset_time = SlowReset().reset_time;
+  p.negotiation_time = SlowLink().negotiation_time;
+  p.csr15_lag = SlowLink().csr15_lag;
+  p.zero_status_on_empty = true;
+  p.duplex_mismatch_errors = true;
+  p.mdio_idles_high = true;
+  return p;
+}
+
+struct Entry {
+  const char* name;
+  BoardProfile (*make)();
+};
+
+const Entry kProfiles[] = {
+    {"kind", [] { return BoardProfile(); }},
+    {"realistic", Realistic},
+    {"async-dma", AsyncDma},
+    {"slow-stops", SlowStops},
+    {"slow-reset", SlowReset},
+    {"slow-link", SlowLink},
+    {"zero-status", ZeroStatus},
+    {"mode-bits", ModeBits},
+    {"mdio-high", MdioHigh},
+};
+
+}  // namespace
+
+bool BoardProfile::Kind() const {
+  return dma_delay_max == 0 && stop_time == 0 && reset_time == 0 && negotiation_time == 0 && csr15_lag == 0 &&
+         !zero_status_on_empty && !duplex_mismatch_errors && !mdio_idles_high;
+}
+
+bool BoardProfile::Named(const std::string& name, BoardProfile* out) {
+  for (const Entry& e : kProfiles) {
+    if (name != e.name) continue;
+    uint32_t seed = out->seed;
+    *out = e.make();
+    out->name = e.name;
+    out->seed = seed;
+    return true;
+  }
+  return false;
+}
+
+std::vector<std::string> BoardProfile::Names() {
+  std::vector<std::string> names;
+  for (const Entry& e : kProfiles) names.push_back(e.name);
+  return names;
+}
+
+bool BoardProfile::Parse(const std::string& text, BoardProfile* out) {
+  std::string::size_type colon = text.find(':');
+  BoardProfile p;
+  if (colon != std::string::npos) {
+    std::string seed = text.substr(colon + 1);
+    char* end = nullptr;
+    unsigned long v = std::strtoul(seed.c_str(), &end, 10);
+    if (seed.empty() || *end != '\0' || seed[0] == '-' || v > 0xffffffffUL) return false;
+    p.seed = static_cast<uint32_t>(v);
+  }
+  if (!Named(text.substr(0, colon), &p)) return false;
+  *out = p;
+  return true;
+}
+
+}  // namespace sim
