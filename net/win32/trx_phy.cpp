@@ -4,7 +4,8 @@
 
 VOID DetectPhy(PADAPTER_CONTEXT A) {
   ULONG Id = (((ULONG)MiiRead(A, 2) << 16) | MiiRead(A, 3)) & ~0xfUL;  // drop the revision
-  if (Id == 0) {
+  // Nobody answering reads as 0, or as all ones where the data line idles high.
+  if (Id == 0 || Id == (0xffffffffUL & ~0xfUL)) {
     A->PhyKind = TRX_PHY_NONE;
     A->AbilityMask = 0x20;
     return;

@@ -100,7 +100,9 @@ VOID CompleteTransmits(PADAPTER_CONTEXT A) {
       ULONG S = DESC_WORD(Cur->Descriptor, 0);
       if (S >= TDES0_NOTHING) break;              // still the chip's, or nothing to report
       if (S == 0 && !Cur->Submitted) break;       // never handed over: stop here
-      ClassifyTransmit(A, Cur, S);                // a zero status is a clean completion
+      // Some chips close a dummy or setup descriptor with 0 rather than
+      // "nothing to report": it is no sent packet.
+      if (Cur->Packet != NULL || S != 0) ClassifyTransmit(A, Cur, S);  // zero: a clean completion
       Cur->Submitted = FALSE;
       Freed++;
       Cur = Cur->Next;

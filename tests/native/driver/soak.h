@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/board_profile.h"
+
 namespace trx_test {
 
 struct SoakOptions {
@@ -17,6 +19,7 @@ struct SoakOptions {
   uint64_t flap_every = 0;     // packets (both ports together) between cable pulls; 0: about 40 in a run
   uint64_t reset_every = 0;    // packets between resets of one port; 0: about 20 in a run
   std::FILE* progress = nullptr;  // a line now and then, if given
+  sim::BoardProfile board;        // both boards' profile; port 1 gets seed + 1
 };
 
 struct SoakPortSummary {
