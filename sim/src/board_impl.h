@@ -181,6 +181,8 @@ struct Board::Impl : detail::PhyEvents {
   uint32_t EmptyDescriptorStatus() const;
   uint32_t DuplexMismatchStatus() const;
   bool MdioIdle() const { return config_.profile.mdio_idles_high; }
+  uint32_t SerialClocksSeen(uint32_t value);
+  uint32_t SerialDataAsSeen(uint32_t value) const;
 
   void Trace(TraceEntry::Kind kind, uint32_t address, uint32_t value) {
     trace_.push_back(TraceEntry{kind, clock_.Now(), address, value});
@@ -235,6 +237,8 @@ struct Board::Impl : detail::PhyEvents {
   Nanoseconds reset_until_ = 0;
   bool sia_link_before_ = false;
   Nanoseconds sia_link_changed_at_ = 0;
+  Nanoseconds serial_clock_at_ = 0;  // last clock level change on CSR9
+  uint32_t serial_data_before_ = 0;  // data bits readable before that change
 
   bool trace_on_ = false;
   std::vector<TraceEntry> trace_;

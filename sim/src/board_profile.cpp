@@ -44,6 +44,13 @@ BoardProfile ModeBits() {
   return p;
 }
 
+BoardProfile SerialTiming() {
+  BoardProfile p;
+  p.serial_delay = 300;            // MII: valid within 300 ns of the clock
+  p.serial_min_half_period = 400;  // the slower of the two buses
+  return p;
+}
+
 BoardProfile MdioHigh() {
   BoardProfile p;
   p.mdio_idles_high = true;
@@ -58,6 +65,8 @@ BoardProfile Realistic() {
   p.reset_time = SlowReset().reset_time;
   p.negotiation_time = SlowLink().negotiation_time;
   p.csr15_lag = SlowLink().csr15_lag;
+  p.serial_delay = SerialTiming().serial_delay;
+  p.serial_min_half_period = SerialTiming().serial_min_half_period;
   p.zero_status_on_empty = true;
   p.duplex_mismatch_errors = true;
   p.mdio_idles_high = true;
@@ -78,6 +87,7 @@ const Entry kProfiles[] = {
     {"slow-link", SlowLink},
     {"zero-status", ZeroStatus},
     {"mode-bits", ModeBits},
+    {"serial-timing", SerialTiming},
     {"mdio-high", MdioHigh},
 };
 
@@ -85,7 +95,7 @@ const Entry kProfiles[] = {
 
 bool BoardProfile::Kind() const {
   return dma_delay_max == 0 && stop_time == 0 && reset_time == 0 && negotiation_time == 0 && csr15_lag == 0 &&
-         !zero_status_on_empty && !duplex_mismatch_errors && !mdio_idles_high;
+         serial_delay == 0 && serial_min_half_period == 0 && !zero_status_on_empty && !duplex_mismatch_errors && !mdio_idles_high;
 }
 
 bool BoardProfile::Named(const std::string& name, BoardProfile* out) {

@@ -102,6 +102,31 @@ uint32_t Board::Impl::LaggedCsr15(uint32_t value) const {
   return (value & ~(1u << 16)) | (sia_link_before_ ? 1u << 16 : 0);
 }
 
+namespace {
+constexpr uint32_t kSerialClocks = bits::kSromClock | bits::kMdc;
+constexpr uint32_t kSerialData = bits::kSromDataOut | bits::kMdi;
+}  // namespace
+
+// The CSR9 value as the serial buses see it: a clock level changed again
+// before the minimum half period keeps its old level.
+uint32_t Board::Impl::SerialClocksSeen(uint32_t value) {
+  const BoardProfile& p = config_.profile;
+  if (p.serial_delay == 0 && p.serial_min_half_period == 0) return value;
+  uint32_t changed = (value ^ csr_[9]) & kSerialClocks;
+  if (changed == 0) return value;
+  if (clock_.Now() < serial_clock_at_ + p.serial_min_half_period) return (value & ~kSerialClocks) | (csr_[9] & kSerialClocks);
+  serial_data_before_ = SerialPortValue() & kSerialData;
+  serial_clock_at_ = clock_.Now();
+  return value;
+}
+
+// Data bits read within the propagation delay of a clock edge are the old ones.
+uint32_t Board::Impl::SerialDataAsSeen(uint32_t value) const {
+  Nanoseconds delay = config_.profile.serial_delay;
+  if (delay == 0 || clock_.Now() >= serial_clock_at_ + delay) return value;
+  return (value & ~kSerialData) | serial_data_before_;
+}
+
 uint32_t Board::Impl::EmptyDescriptorStatus() const {
   return config_.profile.zero_status_on_empty ? 0 : bits::kNothingToReport;
 }

@@ -14,7 +14,7 @@ uint32_t Board::Impl::ReadCsr(uint32_t offset) {
     switch (n) {
       case 5: value = Csr5(); break;
       case 8: value = ReadMissedFrames(); break;
-      case 9: value = SerialPortValue(); break;
+      case 9: value = SerialDataAsSeen(SerialPortValue()); break;
       case 12: value = sia_.Csr12(); break;
       case 13: value = sia_.Csr13(); break;
       case 14: value = sia_.Csr14(); break;
@@ -93,6 +93,7 @@ void Board::Impl::WriteOperationMode(uint32_t value) {
 // CSR9 drives two serial buses at once: the EEPROM (only while the serial ROM
 // is selected, bit 11) and the MII management lines.
 void Board::Impl::WriteSerialPort(uint32_t value) {
+  value = SerialClocksSeen(value);
   csr_[9] = value;
   bool rom = value & bits::kSromSelect;
   eeprom_.Drive(rom && (value & bits::kSromChipSelect), value & bits::kSromClock, value & bits::kSromDataIn);

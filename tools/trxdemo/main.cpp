@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr,
                    "usage: trxdemo [--board NAME[:SEED]] [PCAP_FILE]   (default %s)\n"
                    "  boards: kind (default), realistic, async-dma, slow-stops, slow-reset, slow-link,\n"
-                   "          zero-status, mode-bits, mdio-high\n",
+                   "          zero-status, mode-bits, serial-timing, mdio-high\n",
                    pcap.c_str());
       return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
     }

@@ -23,7 +23,7 @@ const char kDiagUsage[] =
     "  --pci-id HEX  --subsystem HEX  --cache-line WORDS  --no-interrupt\n"
     "  --board NAME[:SEED]        board profile: kind (default), realistic, async-dma,\n"
     "                             slow-stops, slow-reset, slow-link, zero-status,\n"
-    "                             mode-bits, mdio-high\n"
+    "                             mode-bits, serial-timing, mdio-high\n"
     "Requests (after Initialize):\n"
     "  --set OID=HEXBYTES         e.g. OID_GEN_CURRENT_PACKET_FILTER=0b000000\n"
     "  --query OID[:LENGTH]       an OID by name or number (repeatable), with a\n"

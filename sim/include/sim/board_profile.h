@@ -38,6 +38,11 @@ struct BoardProfile {
   // late collisions (full-duplex MAC on a half-duplex link) or carrier loss
   // (half-duplex MAC on a full-duplex link).
   bool duplex_mismatch_errors = false;
+  // Serial bus timing (EEPROM and MII through CSR9): a data bit becomes
+  // readable this long after the clock edge that shifts it out, and a clock
+  // level held shorter than the minimum half period is not seen at all.
+  Nanoseconds serial_delay = 0;
+  Nanoseconds serial_min_half_period = 0;
   // The management data line idles high: with nothing driving it (no PHY)
   // every PHY register reads 0xffff.
   bool mdio_idles_high = false;

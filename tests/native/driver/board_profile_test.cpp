@@ -82,6 +82,13 @@ TEST_F(BoardProfileTest, IdleHighManagementLineIsNoPhy) {
   EXPECT_EQ(QueryValue(port, OID_GEN_LINK_SPEED), 100000u) << "10 Mb/s half duplex";
 }
 
+TEST_F(BoardProfileTest, SerialBusTimingIsMetByTheBitBanging) {
+  Port& port = PortOn("serial-timing");
+  BringUp(port);
+  EXPECT_EQ(port.context()->PhyKind, 0x001378e0u) << "the PHY identifier read through MII";
+  EXPECT_EQ(ToMac(port.context()->StationAddress), kStation) << "the station address read from the EEPROM";
+}
+
 TEST_F(BoardProfileTest, RealisticBoardsCarryTrafficBothWays) {
   Port& port = PortOn("realistic");
   BringUp(port);

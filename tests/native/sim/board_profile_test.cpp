@@ -196,3 +196,11 @@ TEST(BoardProfile, IdleHighManagementLineReadsAllOnesWithoutAPhy) {
   Rig kind(kind_config);
   EXPECT_EQ(MiiRead(*kind.board, 2), 0u) << "the kind board's line idles low";
 }
+
+TEST(BoardProfile, SerialBusesNeedTimeBetweenClockEdges) {
+  ProfileRig rig("serial-timing");
+  EXPECT_NE(MiiRead(*rig.board, 2), 0x0013u) << "a PHY read clocked with no time between edges is garbage";
+  EXPECT_NE(EepromReadWord(*rig.board, 0x2a), 0x0012u) << "so is an EEPROM read";
+  Rig kind;
+  EXPECT_EQ(MiiRead(*kind.board, 2), 0x0013u) << "the kind board answers at any speed";
+}
