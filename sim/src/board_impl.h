@@ -180,6 +180,7 @@ struct Board::Impl : detail::PhyEvents {
   uint32_t LaggedCsr15(uint32_t value) const;
   uint32_t EmptyDescriptorStatus() const;
   uint32_t DuplexMismatchStatus() const;
+  bool ThresholdUnderflow(uint32_t length);
   bool MdioIdle() const { return config_.profile.mdio_idles_high; }
   uint32_t SerialClocksSeen(uint32_t value);
   uint32_t SerialDataAsSeen(uint32_t value) const;

@@ -41,6 +41,7 @@ BoardProfile ZeroStatus() {
 BoardProfile ModeBits() {
   BoardProfile p;
   p.duplex_mismatch_errors = true;
+  p.threshold_underflows = true;
   return p;
 }
 
@@ -69,6 +70,7 @@ BoardProfile Realistic() {
   p.serial_min_half_period = SerialTiming().serial_min_half_period;
   p.zero_status_on_empty = true;
   p.duplex_mismatch_errors = true;
+  p.threshold_underflows = true;
   p.mdio_idles_high = true;
   return p;
 }
@@ -95,7 +97,7 @@ const Entry kProfiles[] = {
 
 bool BoardProfile::Kind() const {
   return dma_delay_max == 0 && stop_time == 0 && reset_time == 0 && negotiation_time == 0 && csr15_lag == 0 &&
-         serial_delay == 0 && serial_min_half_period == 0 && !zero_status_on_empty && !duplex_mismatch_errors && !mdio_idles_high;
+         serial_delay == 0 && serial_min_half_period == 0 && !zero_status_on_empty && !duplex_mismatch_errors && !threshold_underflows && !mdio_idles_high;
 }
 
 bool BoardProfile::Named(const std::string& name, BoardProfile* out) {

@@ -141,4 +141,14 @@ uint32_t Board::Impl::DuplexMismatchStatus() const {
   return bits::kErrorSummary | (mac_full ? kLateCollision : bits::kTxLossOfCarrier);
 }
 
+bool Board::Impl::ThresholdUnderflow(uint32_t length) {
+  constexpr uint32_t kStoreAndForward = 1u << 21, kThresholdMode10 = 1u << 22;
+  if (!config_.profile.threshold_underflows || (csr_[6] & kStoreAndForward)) return false;
+  uint32_t step = (csr_[6] >> 14) & 3;
+  static const uint32_t kThreshold10[4] = {72, 96, 128, 160};  // bytes; 128 to 1024 at 100 Mb/s
+  uint32_t threshold = (csr_[6] & kThresholdMode10) ? kThreshold10[step] : 128u << step;
+  if (length <= threshold) return false;
+  return Draw(0, (16u << step) - 1) == 0;
+}
+
 }  // namespace sim

@@ -163,6 +163,7 @@ bool Board::Impl::TransmitFrame(uint32_t descriptor, uint32_t tdes1) {
   }
   bool send;
   uint32_t status = NextFaultStatus(send);
+  if (!(status & kTxUnderflowError) && ThresholdUnderflow(length)) status = kErrorSummary | kTxUnderflowError;
   if (status & kTxUnderflowError) {
     // The FIFO ran dry: the frame is abandoned and the process suspends
     // until the driver restarts it or demands a poll.

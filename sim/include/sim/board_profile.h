@@ -38,6 +38,10 @@ struct BoardProfile {
   // late collisions (full-duplex MAC on a half-duplex link) or carrier loss
   // (half-duplex MAC on a full-duplex link).
   bool duplex_mismatch_errors = false;
+  // Without store and forward (CSR6 bit 21), a frame longer than the
+  // transmit threshold (CSR6 bits 14-15) may outrun the PCI bus and underflow:
+  // one frame in 16 at the lowest threshold, half as many per step up.
+  bool threshold_underflows = false;
   // Serial bus timing (EEPROM and MII through CSR9): a data bit becomes
   // readable this long after the clock edge that shifts it out, and a clock
   // level held shorter than the minimum half period is not seen at all.

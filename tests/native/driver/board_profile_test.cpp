@@ -89,6 +89,27 @@ TEST_F(BoardProfileTest, SerialBusTimingIsMetByTheBitBanging) {
   EXPECT_EQ(ToMac(port.context()->StationAddress), kStation) << "the station address read from the EEPROM";
 }
 
+TEST_F(BoardProfileTest, UnderflowsRaiseTheThresholdUntilTheyStop) {
+  Port& port = PortOn("mode-bits");
+  BringUp(port);
+  port.adapter->ClearSendCompletions();
+  uint32_t sent = 0;
+  for (uint32_t round = 0; round < 30; ++round) {
+    std::vector<PNDIS_PACKET> packets;
+    for (uint32_t i = 0; i < 8; ++i) packets.push_back(port.adapter->BuildPacket(Frame(kPeer, 1200, uint8_t(i), kStation)));
+    port.adapter->Send(packets);
+    sent += 8;
+    ASSERT_TRUE(host.RunUntil([&] { return port.adapter->send_completions().size() == sent; }, sim::kSecond))
+        << "round " << round << ": every packet completed";
+  }
+  ULONG failed = 0;
+  for (const hostndis::SendCompletion& c : port.adapter->send_completions()) failed += c.status == NDIS_STATUS_FAILURE;
+  EXPECT_GT(failed, 0u) << "the default threshold underflows at 100 Mb/s";
+  EXPECT_EQ(QueryValue(port, OID_802_3_XMIT_UNDERRUN), failed) << "each failure was an underflow";
+  EXPECT_EQ(QueryValue(port, OID_GEN_XMIT_OK), sent - failed);
+  EXPECT_NE(port.board().ReadCsr(0x30) & 0x0020c000u, 0u) << "the threshold was raised";
+}
+
 TEST_F(BoardProfileTest, RealisticBoardsCarryTrafficBothWays) {
   Port& port = PortOn("realistic");
   BringUp(port);

@@ -204,3 +204,21 @@ TEST(BoardProfile, SerialBusesNeedTimeBetweenClockEdges) {
   Rig kind;
   EXPECT_EQ(MiiRead(*kind.board, 2), 0x0013u) << "the kind board answers at any speed";
 }
+
+TEST(BoardProfile, LowTransmitThresholdUnderflowsUnlessStoreAndForward) {
+  auto underflows = [](uint32_t csr6) {
+    ProfileRig rig("mode-bits");
+    rig.WaitForLink();
+    rig.board->WriteCsr(kCsr(4), Rig::TxDescriptor(0));
+    rig.board->WriteCsr(kCsr(6), csr6);
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < 96; ++i) {
+      rig.QueueFrame(i % 16, MakeFrame(kBroadcast, 1000), i % 16 == 15 ? 0x02000000 : 0);
+      rig.board->WriteCsr(kCsr(1), 0);
+      if (rig.Tdes0(i % 16) & 0x2) ++count;
+    }
+    return count;
+  };
+  EXPECT_GT(underflows(0x02042200), 0u) << "100 Mb/s full duplex, threshold 128 bytes: 1000-byte frames underflow";
+  EXPECT_EQ(underflows(0x02242200), 0u) << "store and forward never underflows";
+}
