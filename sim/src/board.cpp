@@ -14,6 +14,7 @@ Board::Impl::Impl(Board& self, VirtualClock& clock, DmaSpace& dma, const BoardCo
 Board::Impl::~Impl() {
   clock_.Cancel(tx_event_);
   clock_.Cancel(link_event_);
+  clock_.Cancel(flap_event_);
   ResetProfileState();
 }
 

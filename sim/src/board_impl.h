@@ -177,6 +177,7 @@ struct Board::Impl : detail::PhyEvents {
   bool WritesIgnored() const { return clock_.Now() < reset_until_; }
   Nanoseconds NegotiationTime() const;
   void NoteSiaLink(bool up);
+  void ScheduleFlap();
   uint32_t LaggedCsr15(uint32_t value) const;
   uint32_t EmptyDescriptorStatus() const;
   uint32_t DuplexMismatchStatus() const;
@@ -236,6 +237,7 @@ struct Board::Impl : detail::PhyEvents {
   VirtualClock::EventId tx_step_event_ = 0, tx_stop_event_ = 0, rx_stop_event_ = 0;
   bool tx_stopping_ = false, tx_stop_due_ = false, rx_stopping_ = false;
   Nanoseconds reset_until_ = 0;
+  VirtualClock::EventId flap_event_ = 0;
   bool sia_link_before_ = false;
   Nanoseconds sia_link_changed_at_ = 0;
   Nanoseconds serial_clock_at_ = 0;  // last clock level change on CSR9

@@ -53,6 +53,7 @@ void Board::Impl::SetLink(LinkMode mode, uint16_t partner) {
   bool was_up = link_mode_ != LinkMode::kNone;
   link_mode_ = mode;
   if (was_up) ++link_epoch_;
+  if (mode != LinkMode::kNone) ScheduleFlap();
   if (phy_) {
     phy_->SetLink(mode, partner);
   } else {

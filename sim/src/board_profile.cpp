@@ -32,6 +32,12 @@ BoardProfile SlowLink() {
   return p;
 }
 
+BoardProfile Flapping() {
+  BoardProfile p;
+  p.flap_every = 5 * kSecond;
+  return p;
+}
+
 BoardProfile ZeroStatus() {
   BoardProfile p;
   p.zero_status_on_empty = true;
@@ -66,6 +72,7 @@ BoardProfile Realistic() {
   p.reset_time = SlowReset().reset_time;
   p.negotiation_time = SlowLink().negotiation_time;
   p.csr15_lag = SlowLink().csr15_lag;
+  p.flap_every = 30 * kSecond;  // rare enough for a test, often enough for a soak
   p.serial_delay = SerialTiming().serial_delay;
   p.serial_min_half_period = SerialTiming().serial_min_half_period;
   p.zero_status_on_empty = true;
@@ -87,6 +94,7 @@ const Entry kProfiles[] = {
     {"slow-stops", SlowStops},
     {"slow-reset", SlowReset},
     {"slow-link", SlowLink},
+    {"flapping", Flapping},
     {"zero-status", ZeroStatus},
     {"mode-bits", ModeBits},
     {"serial-timing", SerialTiming},
@@ -96,7 +104,7 @@ const Entry kProfiles[] = {
 }  // namespace
 
 bool BoardProfile::Kind() const {
-  return dma_delay_max == 0 && stop_time == 0 && reset_time == 0 && negotiation_time == 0 && csr15_lag == 0 &&
+  return dma_delay_max == 0 && stop_time == 0 && reset_time == 0 && negotiation_time == 0 && csr15_lag == 0 && flap_every == 0 &&
          serial_delay == 0 && serial_min_half_period == 0 && !zero_status_on_empty && !duplex_mismatch_errors && !threshold_underflows && !mdio_idles_high;
 }
 

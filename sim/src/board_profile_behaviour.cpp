@@ -95,6 +95,18 @@ void Board::Impl::NoteSiaLink(bool up) {
   sia_link_changed_at_ = clock_.Now();
 }
 
+// The link drops a while after it came up, as a worn cable or a peer's
+// glitch does; the relink tells the far end.
+void Board::Impl::ScheduleFlap() {
+  Nanoseconds every = config_.profile.flap_every;
+  if (every == 0) return;
+  clock_.Cancel(flap_event_);
+  flap_event_ = clock_.ScheduleAfter(Draw(every / 2, every + every / 2), [this] {
+    flap_event_ = 0;
+    if (link_mode_ != LinkMode::kNone) Relink(true);
+  });
+}
+
 // CSR15 bit 16 follows the link only after the lag; CSR12 knows at once.
 uint32_t Board::Impl::LaggedCsr15(uint32_t value) const {
   Nanoseconds lag = config_.profile.csr15_lag;

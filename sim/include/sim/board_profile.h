@@ -30,6 +30,9 @@ struct BoardProfile {
   // Auto-negotiation time (0: 2 ms). Longer than the driver's 1.5 s settle
   // wait means the link comes up after bring-up has finished.
   Nanoseconds negotiation_time = 0;
+  // Link flaps: about this long after each link-up (half to one and a half
+  // times, drawn) the link drops and is negotiated again, as both ends see it.
+  Nanoseconds flap_every = 0;
   // The serial interface's CSR15 link indication lags CSR12 by this long.
   Nanoseconds csr15_lag = 0;
   // Dummy and setup descriptors are closed with status 0.

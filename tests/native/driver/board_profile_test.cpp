@@ -110,6 +110,29 @@ TEST_F(BoardProfileTest, UnderflowsRaiseTheThresholdUntilTheyStop) {
   EXPECT_NE(port.board().ReadCsr(0x30) & 0x0020c000u, 0u) << "the threshold was raised";
 }
 
+TEST_F(BoardProfileTest, FlappingLinkLosesNoPacket) {
+  Port& port = PortOn("flapping");
+  BringUp(port);
+  port.adapter->ClearSendCompletions();
+  std::vector<PNDIS_PACKET> packets;
+  for (uint32_t i = 0; i < 2000; ++i) {  // one every 10 ms for 20 s: several flaps
+    packets.push_back(port.adapter->BuildPacket(Frame(kPeer, 100, uint8_t(i), kStation)));
+    port.adapter->Send(&packets.back(), 1);
+    Run(10 * sim::kMillisecond);
+  }
+  Run(100 * sim::kMillisecond);
+  uint32_t completed = 0, refused = 0;
+  for (PNDIS_PACKET p : packets) {
+    hostndis::SendState state = port.adapter->send_state(p);
+    completed += state == hostndis::SendState::kCompleted;
+    refused += state == hostndis::SendState::kRefused;
+  }
+  EXPECT_EQ(completed + refused, 2000u) << "every packet completed or refused, none left with the miniport";
+  EXPECT_EQ(port.adapter->send_completions().size(), completed) << "each completed exactly once";
+  EXPECT_GT(refused, 0u) << "sends while the link was down were refused";
+  EXPECT_EQ(port.context()->LinkUp, TRUE) << "the link came back every time";
+}
+
 TEST_F(BoardProfileTest, RealisticBoardsCarryTrafficBothWays) {
   Port& port = PortOn("realistic");
   BringUp(port);

@@ -222,3 +222,21 @@ TEST(BoardProfile, LowTransmitThresholdUnderflowsUnlessStoreAndForward) {
   EXPECT_GT(underflows(0x02042200), 0u) << "100 Mb/s full duplex, threshold 128 bytes: 1000-byte frames underflow";
   EXPECT_EQ(underflows(0x02242200), 0u) << "store and forward never underflows";
 }
+
+TEST(BoardProfile, FlappingLinkDropsAndComesBack) {
+  ProfileRig rig("flapping");
+  rig.WaitForLink();
+  ASSERT_EQ(rig.board->CurrentMode(), sim::LinkMode::k100Full);
+  uint32_t drops = 0;
+  bool up = true;
+  for (uint32_t ms = 0; ms < 30000; ++ms) {
+    rig.clock.Advance(sim::kMillisecond);
+    bool now_up = rig.board->CurrentMode() != sim::LinkMode::kNone;
+    drops += up && !now_up;
+    up = now_up;
+  }
+  EXPECT_GE(drops, 3u) << "30 s at one flap every 2.5 to 7.5 s";
+  EXPECT_LE(drops, 12u);
+  rig.clock.Advance(5 * sim::kMillisecond);
+  EXPECT_EQ(rig.board->CurrentMode(), sim::LinkMode::k100Full) << "each flap is negotiated again";
+}
