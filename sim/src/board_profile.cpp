@@ -6,89 +6,44 @@ namespace sim {
 
 namespace {
 
-BoardProfile AsyncDma() {
-  BoardProfile p;
+// Each behaviour sets its own fields; `realistic` applies them all.
+void AsyncDma(BoardProfile& p) {
   p.dma_delay_min = 2 * kMicrosecond;
   p.dma_delay_max = 400 * kMicrosecond;
-  return p;
 }
-
-BoardProfile SlowStops() {
-  BoardProfile p;
-  p.stop_time = 150 * kMicrosecond;
-  return p;
-}
-
-BoardProfile SlowReset() {
-  BoardProfile p;
-  p.reset_time = 2 * kMicrosecond;  // about 50 PCI clocks
-  return p;
-}
-
-BoardProfile SlowLink() {
-  BoardProfile p;
+void SlowStops(BoardProfile& p) { p.stop_time = 150 * kMicrosecond; }
+void SlowReset(BoardProfile& p) { p.reset_time = 2 * kMicrosecond; }  // about 50 PCI clocks
+void SlowLink(BoardProfile& p) {
   p.negotiation_time = 1800 * kMillisecond;
   p.csr15_lag = 200 * kMicrosecond;
-  return p;
 }
-
-BoardProfile Flapping() {
-  BoardProfile p;
-  p.flap_every = 5 * kSecond;
-  return p;
-}
-
-BoardProfile ZeroStatus() {
-  BoardProfile p;
-  p.zero_status_on_empty = true;
-  return p;
-}
-
-BoardProfile ModeBits() {
-  BoardProfile p;
+void Flapping(BoardProfile& p) { p.flap_every = 5 * kSecond; }
+void ZeroStatus(BoardProfile& p) { p.zero_status_on_empty = true; }
+void ModeBits(BoardProfile& p) {
   p.duplex_mismatch_errors = true;
   p.threshold_underflows = true;
-  return p;
 }
-
-BoardProfile SerialTiming() {
-  BoardProfile p;
+void SerialTiming(BoardProfile& p) {
   p.serial_delay = 300;            // MII: valid within 300 ns of the clock
   p.serial_min_half_period = 400;  // the slower of the two buses
-  return p;
 }
+void MdioHigh(BoardProfile& p) { p.mdio_idles_high = true; }
 
-BoardProfile MdioHigh() {
-  BoardProfile p;
-  p.mdio_idles_high = true;
-  return p;
-}
+void (*const kBehaviours[])(BoardProfile&) = {AsyncDma, SlowStops, SlowReset, SlowLink, ZeroStatus,
+                                              ModeBits, SerialTiming, MdioHigh};
 
-BoardProfile Realistic() {
-  BoardProfile p;
-  p.dma_delay_min = AsyncDma().dma_delay_min;
-  p.dma_delay_max = AsyncDma().dma_delay_max;
-  p.stop_time = SlowStops().stop_time;
-  p.reset_time = SlowReset().reset_time;
-  p.negotiation_time = SlowLink().negotiation_time;
-  p.csr15_lag = SlowLink().csr15_lag;
+void Realistic(BoardProfile& p) {
+  for (auto apply : kBehaviours) apply(p);
   p.flap_every = 30 * kSecond;  // rare enough for a test, often enough for a soak
-  p.serial_delay = SerialTiming().serial_delay;
-  p.serial_min_half_period = SerialTiming().serial_min_half_period;
-  p.zero_status_on_empty = true;
-  p.duplex_mismatch_errors = true;
-  p.threshold_underflows = true;
-  p.mdio_idles_high = true;
-  return p;
 }
 
 struct Entry {
   const char* name;
-  BoardProfile (*make)();
+  void (*apply)(BoardProfile&);
 };
 
 const Entry kProfiles[] = {
-    {"kind", [] { return BoardProfile(); }},
+    {"kind", [](BoardProfile&) {}},
     {"realistic", Realistic},
     {"async-dma", AsyncDma},
     {"slow-stops", SlowStops},
@@ -112,7 +67,8 @@ bool BoardProfile::Named(const std::string& name, BoardProfile* out) {
   for (const Entry& e : kProfiles) {
     if (name != e.name) continue;
     uint32_t seed = out->seed;
-    *out = e.make();
+    *out = BoardProfile();
+    e.apply(*out);
     out->name = e.name;
     out->seed = seed;
     return true;
