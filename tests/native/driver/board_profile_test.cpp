@@ -75,6 +75,21 @@ TEST_F(BoardProfileTest, LinkNegotiatedAfterTheSettleWaitIsReportedLater) {
   EXPECT_EQ(port.board().ReadCsr(0x30) & 0x200u, 0x200u) << "CSR6 follows the late link";
 }
 
+// Without a PHY, CSR12 tells the link at once and CSR15 a little later: a
+// query right after the link came back must not report it lost again.
+TEST_F(BoardProfileTest, MediaQueryRightAfterLinkPassAgreesWithTheIndication) {
+  Port& port = PortOn("slow-link", sim::PhyModel::kNone);
+  BringUp(port);
+  port.wire->Unplug();
+  ASSERT_TRUE(WaitForLink(port, false));
+  port.wire->Plug();
+  ASSERT_TRUE(WaitForLink(port)) << "link pass seen";
+  port.adapter->ClearStatusEvents();
+  EXPECT_EQ(QueryValue(port, OID_GEN_MEDIA_CONNECT_STATUS), 0u) << "NdisMediaStateConnected";
+  EXPECT_EQ(port.context()->LinkUp, TRUE) << "the query did not take the link down";
+  EXPECT_TRUE(port.adapter->status_events().empty()) << "no indication from the query";
+}
+
 TEST_F(BoardProfileTest, IdleHighManagementLineIsNoPhy) {
   Port& port = PortOn("mdio-high", sim::PhyModel::kNone);
   BringUp(port);
