@@ -26,6 +26,7 @@ void ModeBits(BoardProfile& p) {
 void SerialTiming(BoardProfile& p) {
   p.serial_delay = 300;            // MII: valid within 300 ns of the clock
   p.serial_min_half_period = 400;  // the slower of the two buses
+  p.phy_reset_reads = 8;           // about 1 ms
 }
 void MdioHigh(BoardProfile& p) { p.mdio_idles_high = true; }
 
@@ -60,7 +61,7 @@ const Entry kProfiles[] = {
 
 bool BoardProfile::Kind() const {
   return dma_delay_max == 0 && stop_time == 0 && reset_time == 0 && negotiation_time == 0 && csr15_lag == 0 && flap_every == 0 &&
-         serial_delay == 0 && serial_min_half_period == 0 && !zero_status_on_empty && !duplex_mismatch_errors && !threshold_underflows && !mdio_idles_high;
+         serial_delay == 0 && serial_min_half_period == 0 && phy_reset_reads == 0 && !zero_status_on_empty && !duplex_mismatch_errors && !threshold_underflows && !mdio_idles_high;
 }
 
 bool BoardProfile::Named(const std::string& name, BoardProfile* out) {

@@ -50,6 +50,9 @@ struct BoardProfile {
   // level held shorter than the minimum half period is not seen at all.
   Nanoseconds serial_delay = 0;
   Nanoseconds serial_min_half_period = 0;
+  // A PHY reset lasts at least this many management reads (BoardConfig's
+  // phy_reset_reads if longer); at the driver's pace a read takes ~130 us.
+  uint32_t phy_reset_reads = 0;
   // The management data line idles high: with nothing driving it (no PHY)
   // every PHY register reads 0xffff.
   bool mdio_idles_high = false;

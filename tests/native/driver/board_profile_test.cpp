@@ -102,6 +102,14 @@ TEST_F(BoardProfileTest, SerialBusTimingIsMetByTheBitBanging) {
   BringUp(port);
   EXPECT_EQ(port.context()->PhyKind, 0x001378e0u) << "the PHY identifier read through MII";
   EXPECT_EQ(ToMac(port.context()->StationAddress), kStation) << "the station address read from the EEPROM";
+  EXPECT_EQ(port.board().PhyRegister(0x14), 0x0742u) << "vendor set-up written after the long PHY reset";
+}
+
+TEST_F(BoardProfileTest, SlowPhyResetStillGetsTheVendorSetUp) {
+  Port& port = PortOn("serial-timing", sim::PhyModel::kPhy7810);
+  BringUp(port);
+  EXPECT_EQ(port.board().PhyRegister(0x11), 2u) << "register 0x11 written again until it stuck";
+  EXPECT_EQ(QueryValue(port, OID_GEN_LINK_SPEED), 2000000u);
 }
 
 TEST_F(BoardProfileTest, UnderflowsRaiseTheThresholdUntilTheyStop) {
