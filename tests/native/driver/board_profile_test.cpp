@@ -156,17 +156,5 @@ TEST_F(BoardProfileTest, FlappingLinkLosesNoPacket) {
   EXPECT_EQ(port.context()->LinkUp, TRUE) << "the link came back every time";
 }
 
-TEST_F(BoardProfileTest, RealisticBoardsCarryTrafficBothWays) {
-  Port& port = PortOn("realistic");
-  BringUp(port);
-  SendBurst(port, 20);
-  EXPECT_EQ(QueryValue(port, OID_GEN_XMIT_OK), 20u);
-  EXPECT_EQ(QueryValue(port, OID_GEN_XMIT_ERROR), 0u) << "CSR6 duplex matches the link";
-  ASSERT_EQ(SetFilter(port, NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
-  for (uint8_t i = 0; i < 5; ++i) port.peer->Send(Frame(kStation, 64 + i, i));
-  Run(100 * sim::kMillisecond);
-  EXPECT_EQ(port.adapter->received().size(), 5u) << "every frame indicated once";
-}
-
 }  // namespace
 }  // namespace trx_test
