@@ -8,6 +8,9 @@
 #                                the same over the shipped i686 Trx4n5.sys in an x86
 #                                emulator (PATH defaults to the win32 preset's, built
 #                                first); diag and lab take the option too
+#   ./run.sh --board NAME[:SEED] the same on other boards: realistic (asynchronous DMA,
+#                                slow stops, resets and link, ...), or one behaviour of it
+#                                (see README, "Board profiles")
 #   ./run.sh --help              this list
 #   ./run.sh diag OPTIONS...     one simulated port under the driver, set up as the options
 #                                say; prints Initialize's result, adapter fields, OID answers
@@ -73,7 +76,7 @@ case "$cmd" in
     tmrx_ensure_packages >&2 || exit 1
     tmrx_build win32 || exit 1
     exec scripts/make-package.sh build/win32 "${1:-build/package}" ;;
-  ""|--kernel-image)
+  ""|--kernel-image|--board)
     tmrx_ensure_packages >&2 || exit 1
     build_kernel_image "$@" || exit 1
     tmrx_build native --target trxdemo || exit 1

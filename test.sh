@@ -7,6 +7,8 @@
 #                        traffic through the driver) and a short fuzz run
 #   ./test.sh --fuzz S   the same, with a fuzz run of S seconds per target
 #   ./test.sh --native   native build and tests only (quick edit-test loop)
+#   ./test.sh --soak N   also a long soak of N frames each way on realistic boards
+#                        (the suite itself runs a short one; N=200000 takes ~15 s)
 #
 # One ctest test is one test case; a build that fails counts as one failure.
 set -u -o pipefail
@@ -15,10 +17,12 @@ cd "$(dirname "$0")"
 
 fuzz_seconds=20
 only_native=0
+soak_frames=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --fuzz) fuzz_seconds=${2:?--fuzz needs seconds}; shift 2 ;;
     --native) only_native=1; shift ;;
+    --soak) soak_frames=${2:?--soak needs a frame count}; shift 2 ;;
     -h|--help) sed -n '2,/^[^#]/{/^#/s/^# \{0,1\}//p}' "$0"; exit 0 ;;
     *) echo "test.sh: unknown argument '$1' (try --help)" >&2; exit 2 ;;
   esac
@@ -66,7 +70,18 @@ build_or_fail() {  # preset
 # The native tests run the shipped kernel image too: it is built first.
 tmrx_log "== build win32 Trx4n5.sys"
 tmrx_build win32 --target Trx4n5 || { tmrx_log "build of Trx4n5.sys FAILED"; failed=$((failed + 1)); }
-if build_or_fail native; then TMRX_CTEST_JOBS=-j2 run_ctest native; fi
+if build_or_fail native; then
+  TMRX_CTEST_JOBS=-j2 run_ctest native
+  if [ "$soak_frames" -gt 0 ]; then
+    tmrx_log "== driver soak, $soak_frames frames each way, realistic boards"
+    if build/native/tests/native/driver/driver_soak --board realistic --frames "$soak_frames" \
+        >"$log_dir/driver-soak.log" 2>&1; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1)); tail -n 20 "$log_dir/driver-soak.log" >&2
+    fi
+  fi
+fi
 
 if [ "$only_native" -eq 0 ]; then
   # One at a time: dialog tests on one X display take the focus from each other.

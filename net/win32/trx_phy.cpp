@@ -4,7 +4,8 @@
 
 VOID DetectPhy(PADAPTER_CONTEXT A) {
   ULONG Id = (((ULONG)MiiRead(A, 2) << 16) | MiiRead(A, 3)) & ~0xfUL;  // drop the revision
-  if (Id == 0) {
+  // Nobody answering reads as 0, or as all ones where the data line idles high.
+  if (Id == 0 || Id == (0xffffffffUL & ~0xfUL)) {
     A->PhyKind = TRX_PHY_NONE;
     A->AbilityMask = 0x20;
     return;
@@ -107,7 +108,9 @@ BOOLEAN QueryLinkState(PADAPTER_CONTEXT A, ULONG Unused) {
   BOOLEAN Link = FALSE;
   NdisDprAcquireSpinLock(&A->ChipLock);
   if (A->PhyKind == TRX_PHY_NONE) {
-    Link = (TRX_CSR_READ(A, CSR15_SIA_GENERAL) & CSR15_SIA_LINK) != 0;
+    // CSR12, as UpdateLinkState reads it: CSR15's link bit lags behind, and
+    // a query in between would report a link just indicated as lost again.
+    Link = (TRX_CSR_READ(A, CSR12_SIA_STATUS) & CSR12_LINK_FAIL_10) == 0;
   } else if (A->PhyKind == TRX_PHY_1378) {
     Link = (MiiRead(A, 0x11) & 0x0400) != 0;
   } else if (A->PhyKind == TRX_PHY_7810) {

@@ -109,7 +109,9 @@ VOID CompleteTransmits(PADAPTER_CONTEXT A) {
       if (S > TDES0_NOTHING) break;               // still the chip's
       if (S == TDES0_NOTHING && Cur->Packet == NULL) break;  // nothing to report
       if (S == 0 && !Cur->Submitted) break;       // never handed over: stop here
-      ClassifyTransmit(A, Cur, S);                // a zero status is a clean completion
+      // Some chips close a dummy or setup descriptor with 0 rather than
+      // "nothing to report": it is no sent packet.
+      if (Cur->Packet != NULL || S != 0) ClassifyTransmit(A, Cur, S);  // zero: a clean completion
       Cur->Submitted = FALSE;
       Freed++;
       Cur = Cur->Next;

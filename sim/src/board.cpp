@@ -1,10 +1,14 @@
 // Construction and the board's public face; the work is in board_*.cpp.
+#include <algorithm>
+
 #include "board_impl.h"
 
 namespace sim {
 
 Board::Impl::Impl(Board& self, VirtualClock& clock, DmaSpace& dma, const BoardConfig& config)
     : self_(self), clock_(clock), dma_(dma), config_(config), pci_(config_), eeprom_(config_.eeprom) {
+  // A profile lengthens the PHY reset, never shortens one a test asked for.
+  config_.phy_reset_reads = std::max(config_.phy_reset_reads, config_.profile.phy_reset_reads);
   if (config_.phy != PhyModel::kNone) phy_ = std::make_unique<detail::Phy>(config_, *this);
   tx_frame_.resize(kMaxFrame + 64);
   csr_[0] = bits::kCsr0AtReset;
@@ -14,6 +18,8 @@ Board::Impl::Impl(Board& self, VirtualClock& clock, DmaSpace& dma, const BoardCo
 Board::Impl::~Impl() {
   clock_.Cancel(tx_event_);
   clock_.Cancel(link_event_);
+  clock_.Cancel(flap_event_);
+  ResetProfileState();
 }
 
 Board::Board(VirtualClock& clock, DmaSpace& dma, const BoardConfig& config)

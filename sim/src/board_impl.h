@@ -182,6 +182,25 @@ struct Board::Impl : detail::PhyEvents {
   bool WriteRxStatus(uint32_t descriptor, uint32_t value) {
     return WriteStatusWord(descriptor, Distort(ChaosPoint::kRxStatus, value));
   }
+  // Profile behaviour (board_profile_behaviour.cpp).
+  Nanoseconds Draw(Nanoseconds low, Nanoseconds high);
+  bool AsyncDma() const { return config_.profile.dma_delay_max != 0; }
+  void ScheduleTxStep();
+  bool BeginSlowStop(bool transmit);
+  void FinishTxStop();
+  void FinishRxStop();
+  void ResetProfileState();
+  bool WritesIgnored() const { return clock_.Now() < reset_until_; }
+  Nanoseconds NegotiationTime() const;
+  void NoteSiaLink(bool up);
+  void ScheduleFlap();
+  uint32_t LaggedCsr15(uint32_t value) const;
+  uint32_t EmptyDescriptorStatus() const;
+  uint32_t DuplexMismatchStatus() const;
+  bool ThresholdUnderflow(uint32_t length);
+  bool MdioIdle() const { return config_.profile.mdio_idles_high; }
+  uint32_t SerialClocksSeen(uint32_t value);
+  uint32_t SerialDataAsSeen(uint32_t value) const;
 
   void Trace(TraceEntry::Kind kind, uint32_t address, uint32_t value) {
     trace_.push_back(TraceEntry{kind, clock_.Now(), address, value});
@@ -231,6 +250,16 @@ struct Board::Impl : detail::PhyEvents {
 
   ChaosSource* chaos_ = nullptr;
   DistortedPhy distorted_phy_{*this};
+  // Profile state.
+  uint64_t rng_ = 0;
+  VirtualClock::EventId tx_step_event_ = 0, tx_stop_event_ = 0, rx_stop_event_ = 0;
+  bool tx_stopping_ = false, tx_stop_due_ = false, rx_stopping_ = false;
+  Nanoseconds reset_until_ = 0;
+  VirtualClock::EventId flap_event_ = 0;
+  bool sia_link_before_ = false;
+  Nanoseconds sia_link_changed_at_ = 0;
+  Nanoseconds serial_clock_at_ = 0;  // last clock level change on CSR9
+  uint32_t serial_data_before_ = 0;  // data bits readable before that change
 
   bool trace_on_ = false;
   std::vector<TraceEntry> trace_;

@@ -5,7 +5,6 @@
 namespace sim {
 
 namespace {
-constexpr Nanoseconds kNegotiationTime = 2 * kMillisecond;
 constexpr Nanoseconds kForcedLinkTime = 1 * kMillisecond;  // link pulses seen, no negotiation
 }  // namespace
 
@@ -26,7 +25,7 @@ void Board::Impl::Relink(bool tell_peer) {
   clock_.Cancel(link_event_);
   link_event_ = 0;
   if (PortTransmitting()) {
-    Nanoseconds delay = PortAutoNegotiates() ? kNegotiationTime : kForcedLinkTime;
+    Nanoseconds delay = PortAutoNegotiates() ? NegotiationTime() : kForcedLinkTime;
     link_event_ = clock_.ScheduleAfter(delay, [this] {
       link_event_ = 0;
       EvaluateLink();
@@ -54,9 +53,11 @@ void Board::Impl::SetLink(LinkMode mode, uint16_t partner) {
   bool was_up = link_mode_ != LinkMode::kNone;
   link_mode_ = mode;
   if (was_up) ++link_epoch_;
+  if (mode != LinkMode::kNone) ScheduleFlap();
   if (phy_) {
     phy_->SetLink(mode, partner);
   } else {
+    NoteSiaLink(mode != LinkMode::kNone);
     sia_.SetLink(mode != LinkMode::kNone);
     RaiseEvents(mode != LinkMode::kNone ? bits::kLinkPass : bits::kLinkFail);
   }

@@ -21,11 +21,11 @@ uint32_t Board::Impl::ReadCsr(uint32_t offset) {
         break;
       }
       case 8: value = Distort(ChaosPoint::kCsr8, ReadMissedFrames()); break;
-      case 9: value = Distort(ChaosPoint::kCsr9, SerialPortValue()); break;
+      case 9: value = Distort(ChaosPoint::kCsr9, SerialDataAsSeen(SerialPortValue())); break;
       case 12: value = Distort(ChaosPoint::kCsr12, sia_.Csr12()); break;
       case 13: value = sia_.Csr13(); break;
       case 14: value = sia_.Csr14(); break;
-      case 15: value = sia_.Csr15(); break;
+      case 15: value = LaggedCsr15(sia_.Csr15()); break;
       default: value = csr_[n]; break;
     }
   }
@@ -35,7 +35,7 @@ uint32_t Board::Impl::ReadCsr(uint32_t offset) {
 
 void Board::Impl::WriteCsr(uint32_t offset, uint32_t value) {
   if (__builtin_expect(trace_on_, 0)) Trace(TraceEntry::kCsrWrite, offset, value);
-  if (offset >= kCsrWindow || (offset & 7) || !pci_.CsrDecoding()) return;
+  if (offset >= kCsrWindow || (offset & 7) || !pci_.CsrDecoding() || WritesIgnored()) return;
   switch (offset >> 3) {
     case 0:
       if (value & bits::kSoftwareReset) SoftwareReset();
@@ -69,6 +69,7 @@ void Board::Impl::WriteCsr(uint32_t offset, uint32_t value) {
 void Board::Impl::SoftwareReset() {
   clock_.Cancel(tx_event_);
   tx_event_ = 0;
+  ResetProfileState();
   tx_in_flight_ = tx_open_ = tx_jabber_ = false;
   tx_length_ = 0;
   for (uint32_t& r : csr_) r = 0;
@@ -99,11 +100,12 @@ void Board::Impl::WriteOperationMode(uint32_t value) {
 // CSR9 drives two serial buses at once: the EEPROM (only while the serial ROM
 // is selected, bit 11) and the MII management lines.
 void Board::Impl::WriteSerialPort(uint32_t value) {
+  value = SerialClocksSeen(value);
   csr_[9] = value;
   bool rom = value & bits::kSromSelect;
   eeprom_.Drive(rom && (value & bits::kSromChipSelect), value & bits::kSromClock, value & bits::kSromDataIn);
   bool released = value & bits::kMiiReadMode;
-  bool line = released ? (mii_.Driving() && mii_.Output()) : (value & bits::kMdo) != 0;
+  bool line = released ? (mii_.Driving() ? mii_.Output() : MdioIdle()) : (value & bits::kMdo) != 0;
   detail::MiiDevice* phy = phy_.get();
   if (chaos_ != nullptr && phy != nullptr) phy = &distorted_phy_;
   mii_.Clock(value & bits::kMdc, line, phy);
@@ -112,9 +114,9 @@ void Board::Impl::WriteSerialPort(uint32_t value) {
 uint32_t Board::Impl::SerialPortValue() const {
   uint32_t value = csr_[9] & ~(bits::kSromDataOut | bits::kMdi);
   if ((value & bits::kSromSelect) && eeprom_.DataOut()) value |= bits::kSromDataOut;
-  // With the host's driver released the line shows the PHY (pulled low when
-  // nothing drives it); otherwise it shows the host's own output.
-  bool line = (value & bits::kMiiReadMode) ? (mii_.Driving() && mii_.Output()) : (value & bits::kMdo) != 0;
+  // With the host's driver released the line shows the PHY (or its idle level
+  // when nothing drives it); otherwise it shows the host's own output.
+  bool line = (value & bits::kMiiReadMode) ? (mii_.Driving() ? mii_.Output() : MdioIdle()) : (value & bits::kMdo) != 0;
   if (line) value |= bits::kMdi;
   return value;
 }

@@ -6,9 +6,17 @@
 
 namespace sim {
 
-void Board::Impl::StartRx() { rx_state_ = bits::kRxWaiting; }
+void Board::Impl::StartRx() {
+  if (rx_stopping_) {  // restarted before the stop took effect
+    clock_.Cancel(rx_stop_event_);
+    rx_stop_event_ = 0;
+    rx_stopping_ = false;
+  }
+  rx_state_ = bits::kRxWaiting;
+}
 
 void Board::Impl::StopRx() {
+  if (BeginSlowStop(false)) return;
   rx_state_ = 0;
   RaiseEvents(bits::kRxStopped);
 }
@@ -29,7 +37,7 @@ void Board::Impl::MissFrame() {
 
 void Board::Impl::Receive(const uint8_t* frame, uint32_t length) {
   using namespace bits;
-  if (rx_state_ == 0 || !PortUp() || length > kMaxFrame) {
+  if (rx_state_ == 0 || rx_stopping_ || !PortUp() || length > kMaxFrame) {
     ++counters_.rx_ignored;
     return;
   }

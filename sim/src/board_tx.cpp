@@ -7,6 +7,11 @@
 namespace sim {
 
 void Board::Impl::StartTx() {
+  if (tx_stopping_) {  // restarted before the stop took effect
+    clock_.Cancel(tx_stop_event_);
+    tx_stop_event_ = 0;
+    tx_stopping_ = tx_stop_due_ = false;
+  }
   tx_state_ = tx_in_flight_ ? bits::kTxWaitingEnd : bits::kTxSuspended;
   TxPoll();
 }
@@ -14,13 +19,18 @@ void Board::Impl::StartTx() {
 // Stops at once; a frame already on the wire still gets its status when it
 // has left.
 void Board::Impl::StopTx() {
+  if (BeginSlowStop(true)) return;
   tx_state_ = 0;
   tx_open_ = false;
   RaiseEvents(bits::kTxStopped);
 }
 
 void Board::Impl::TxPoll() {
-  if (tx_state_ == 0) return;
+  if (tx_state_ == 0 || tx_stopping_) return;
+  if (AsyncDma()) {
+    ScheduleTxStep();
+    return;
+  }
   // A poll demand from inside the walk (an interrupt handler that queued more
   // frames) makes the running walk look again instead of nesting.
   if (tx_walking_) {
@@ -37,7 +47,11 @@ void Board::Impl::TxPoll() {
 
 void Board::Impl::TxWalk() {
   using namespace bits;
-  while (tx_state_ != 0 && !tx_in_flight_) {
+  for (bool first = true; tx_state_ != 0 && !tx_in_flight_; first = false) {
+    if (!first && AsyncDma()) {  // one descriptor per step
+      ScheduleTxStep();
+      return;
+    }
     uint32_t d[4];
     uint32_t descriptor = tx_current_;
     if (!ReadDescriptor(descriptor, d)) return;
@@ -50,12 +64,12 @@ void Board::Impl::TxWalk() {
     tx_current_ = NextDescriptor(descriptor, tdes1, d[3], csr_[4]);
     if (tdes1 & kSetupPacket) {
       ProcessSetupFrame(tdes1, d[2]);
-      CloseTxDescriptor(descriptor, kNothingToReport, tdes1 & kInterruptOnCompletion);
+      CloseTxDescriptor(descriptor, EmptyDescriptorStatus(), tdes1 & kInterruptOnCompletion);
       continue;
     }
     uint32_t length1 = tdes1 & 0x7ff, length2 = (tdes1 >> 11) & 0x7ff;
     if (!tx_open_ && length1 == 0 && length2 == 0) {  // a descriptor with no buffers
-      CloseTxDescriptor(descriptor, kNothingToReport, tdes1 & kInterruptOnCompletion);
+      CloseTxDescriptor(descriptor, EmptyDescriptorStatus(), tdes1 & kInterruptOnCompletion);
       continue;
     }
     if (!tx_open_ || (tdes1 & kFirstSegment)) {
@@ -149,6 +163,7 @@ bool Board::Impl::TransmitFrame(uint32_t descriptor, uint32_t tdes1) {
   }
   bool send;
   uint32_t status = NextFaultStatus(send);
+  if (!(status & kTxUnderflowError) && ThresholdUnderflow(length)) status = kErrorSummary | kTxUnderflowError;
   if (status & kTxUnderflowError) {
     // The FIFO ran dry: the frame is abandoned and the process suspends
     // until the driver restarts it or demands a poll.
@@ -167,6 +182,9 @@ bool Board::Impl::TransmitFrame(uint32_t descriptor, uint32_t tdes1) {
     CloseTxDescriptor(descriptor, status, interrupt);
     return true;
   }
+  uint32_t mismatch = DuplexMismatchStatus();
+  if (mismatch & (1u << 9)) tx_frame_[length - 1] ^= 0xff;  // the late collision mangles the frame
+  status |= mismatch;
   ++counters_.tx_frames;
   self_.SendToWire(tx_frame_.data(), length, link_mode_);
   Wire* wire = self_.wire();
@@ -194,6 +212,11 @@ void Board::Impl::TxFrameLeft() {
   uint32_t status = tx_pending_status_;
   if (link_epoch_ != tx_pending_epoch_) status |= kErrorSummary | kTxLossOfCarrier;  // link lost meanwhile
   CloseTxDescriptor(tx_pending_descriptor_, status, tx_pending_interrupt_);
+  if (tx_stopping_) {
+    if (tx_stop_due_) FinishTxStop();
+    UpdateInterruptLine();
+    return;
+  }
   if (tx_state_ == kTxWaitingEnd) tx_state_ = kTxSuspended;
   TxPoll();
   UpdateInterruptLine();

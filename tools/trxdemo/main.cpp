@@ -116,13 +116,22 @@ void Report(simlab::Port& port, size_t frames_expected) {
 
 int main(int argc, char** argv) {
   std::string pcap = "build/trxdemo.pcap", kernel_image;
+  sim::BoardProfile profile;
   bool have_pcap = false;
   for (int i = 1; i < argc; ++i) {
     if (simlab::TakeKernelImageOption(argc, argv, &i, &kernel_image)) continue;
-    bool help = std::strcmp(argv[i], "--help") == 0;
-    if (help || argv[i][0] == '-' || have_pcap) {
-      std::fprintf(stderr, "usage: trxdemo [--kernel-image [PATH.sys]] [PCAP_FILE]   (default %s)\n", pcap.c_str());
-      return help ? 0 : 2;
+    bool board = std::strcmp(argv[i], "--board") == 0;
+    if (board && i + 1 < argc && sim::BoardProfile::Parse(argv[i + 1], &profile)) {
+      ++i;
+      continue;
+    }
+    if (board || argv[i][0] == '-' || have_pcap) {
+      std::fprintf(stderr,
+                   "usage: trxdemo [--kernel-image [PATH.sys]] [--board NAME[:SEED]] [PCAP_FILE]   (default %s)\n"
+                   "  boards: kind (default), realistic, async-dma, slow-stops, slow-reset, slow-link,\n"
+                   "          flapping, zero-status, mode-bits, serial-timing, mdio-high\n",
+                   pcap.c_str());
+      return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
     }
     pcap = argv[i];
     have_pcap = true;
@@ -134,8 +143,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!kernel_image.empty()) Log(("driving the kernel image " + kernel_image).c_str());
-  simlab::Port& a = lab.AddPort(simlab::Lab::DefaultSpec(0));
-  simlab::Port& b = lab.AddPort(simlab::Lab::DefaultSpec(1));
+  simlab::PortSpec specs[2] = {simlab::Lab::DefaultSpec(0), simlab::Lab::DefaultSpec(1)};
+  for (uint32_t i = 0; i < 2; ++i) {
+    specs[i].board.profile = profile;
+    specs[i].board.profile.seed += i;
+  }
+  simlab::Port& a = lab.AddPort(specs[0]);
+  simlab::Port& b = lab.AddPort(specs[1]);
+  if (!profile.Kind()) Log(("board profile: " + profile.name).c_str());
   sim::Wire& wire = lab.Cable(a, b);
   if (!wire.CaptureTo(pcap)) {
     std::fprintf(stderr, "trxdemo: cannot write %s\n", pcap.c_str());
@@ -153,12 +168,13 @@ int main(int argc, char** argv) {
                             NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_MULTICAST | NDIS_PACKET_TYPE_BROADCAST);
     p->adapter->Set(OID_802_3_MULTICAST_LIST, std::vector<uint8_t>(kJoinedGroup, kJoinedGroup + 6));
   }
-  lab.host().RunFor(10 * sim::kMillisecond);
+  // A slow board's auto-negotiation outlasts the driver's settle wait.
+  lab.host().RunFor(10 * sim::kMillisecond + profile.negotiation_time);
 
   Log("sending a burst from port 0 to port 1 and back");
   int expected_b = SendBurst(lab, a, b);
   int expected_a = SendBurst(lab, b, a);
-  lab.host().RunFor(10 * sim::kMillisecond);
+  lab.host().RunFor(profile.Kind() ? 10 * sim::kMillisecond : 200 * sim::kMillisecond);
 
   Report(a, size_t(expected_a));
   Report(b, size_t(expected_b));

@@ -21,6 +21,9 @@ const char kDiagUsage[] =
     "  --partner HEX|none         link partner abilities (default 0x1e0), or no cable\n"
     "  --eeprom ADDR=WORD         an EEPROM word (hex); station address in 0x2a..0x2c\n"
     "  --pci-id HEX  --subsystem HEX  --cache-line WORDS  --no-interrupt\n"
+    "  --board NAME[:SEED]        board profile: kind (default), realistic, async-dma,\n"
+    "                             slow-stops, slow-reset, slow-link, zero-status,\n"
+    "                             mode-bits, serial-timing, mdio-high\n"
     "Requests (after Initialize):\n"
     "  --set OID=HEXBYTES         e.g. OID_GEN_CURRENT_PACKET_FILTER=0b000000\n"
     "  --query OID[:LENGTH]       an OID by name or number (repeatable), with a\n"
@@ -91,7 +94,7 @@ bool ParseDiagOptions(int argc, char** argv, DiagRequest* r, std::string* error)
     }
     static const char* const kValueOptions[] = {
         "--keyword", "--keyword-string", "--no-keyword", "--address", "--phy", "--phy-id", "--advertisement",
-        "--partner", "--eeprom", "--pci-id", "--subsystem", "--cache-line", "--set", "--query", "--dump"};
+        "--partner", "--eeprom", "--pci-id", "--subsystem", "--cache-line", "--set", "--query", "--dump", "--board"};
     bool known = false;
     for (const char* o : kValueOptions) known = known || opt == o;
     if (!known) {
@@ -121,6 +124,8 @@ bool ParseDiagOptions(int argc, char** argv, DiagRequest* r, std::string* error)
       else if (arg == "unknown") r->port.board.phy = sim::PhyModel::kUnknown;
       else if (arg == "none") r->port.board.phy = sim::PhyModel::kNone;
       else ok = false;
+    } else if (opt == "--board") {
+      ok = sim::BoardProfile::Parse(arg, &r->port.board.profile);
     } else if (opt == "--phy-id") {
       ok = ParseNumber(arg, &number, 16);
       r->port.board.unknown_phy_id = uint32_t(number);

@@ -19,7 +19,8 @@ const char kLabUsage[] =
     "  --control FIFO         read commands from FIFO: unplug, plug, stats, quit\n"
     "  --duration SECONDS     stop after this long\n"
     "  --kernel-image [PATH.sys]  drive the shipped i686 image in the emulator (default: the\n"
-    "                         win32 preset's Trx4n5.sys)\n";
+    "                         win32 preset's Trx4n5.sys)\n"
+    "  --board NAME[:SEED]    board profile of both ports: kind (default), realistic, ...\n";
 
 bool ParseLabOptions(int argc, char** argv, LabOptions* o, std::string* error) {
   for (int i = 1; i < argc; ++i) {
@@ -50,6 +51,11 @@ bool ParseLabOptions(int argc, char** argv, LabOptions* o, std::string* error) {
       o->ready_file = value;
     } else if (opt == "--control") {
       o->control = value;
+    } else if (opt == "--board") {
+      if (!sim::BoardProfile::Parse(value, &o->board)) {
+        *error = "--board takes a profile name (kind, realistic, ...), optionally NAME:SEED";
+        return false;
+      }
     } else if (opt == "--duration") {
       char* end = nullptr;
       o->duration = std::strtod(value.c_str(), &end);

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "sim/board_profile.h"
+
 struct LabOptions {
   std::string name = "trxlab";   // namespaces NAME-0, NAME-1; interfaces NAME0, NAME1
   bool unlimited = false;        // the wire delivers at once instead of at line rate
@@ -12,6 +14,7 @@ struct LabOptions {
   std::string control;           // FIFO of commands: unplug, plug, stats, quit
   double duration = 0;           // seconds; 0 runs until interrupted
   std::string kernel_image;      // drive this image instead of the natively built driver
+  sim::BoardProfile board;       // both ports' board profile
 };
 
 bool ParseLabOptions(int argc, char** argv, LabOptions* options, std::string* error);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/board_profile.h"
 #include "sim/chaos.h"
 #include "sim/clock.h"
 #include "sim/dma.h"
@@ -54,6 +55,8 @@ struct BoardConfig {
   // Cycles of the 16-bit MII status read that a PHY needs after reset before
   // it reports itself ready (register 0 bit 15 clear).
   uint32_t phy_reset_reads = 2;
+  // How far the board departs from the kind model (board_profile.h).
+  BoardProfile profile;
 
   static std::array<uint16_t, 64> DefaultEeprom();
   static std::array<uint16_t, 64> EepromWithAddress(const uint8_t mac[6]);

@@ -75,6 +75,8 @@ class DriverTest : public hostndis::testing::HostTest {
   // Initializes (asserting success) and waits for the link to be up.
   void BringUp(Port& port);
   bool WaitForLink(Port& port, bool up = true);
+  // Runs the machine a little on a board that does its DMA later.
+  void LetTheChipCatchUp(Port& port);
   void Run(sim::Nanoseconds duration) { host.RunFor(duration); }
 
   // The 4-byte answer of a query (asserting success).

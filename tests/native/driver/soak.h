@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/board_profile.h"
+
 namespace trx_test {
 
 struct SoakOptions {
@@ -18,6 +20,7 @@ struct SoakOptions {
   uint64_t reset_every = 0;    // packets between resets of one port; 0: about 20 in a run
   std::FILE* progress = nullptr;  // a line now and then, if given
   std::string kernel_image;    // drive this image instead of the natively built driver
+  sim::BoardProfile board;        // both boards' profile; port 1 gets seed + 1
 };
 
 struct SoakPortSummary {

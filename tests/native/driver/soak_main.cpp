@@ -1,5 +1,5 @@
 // driver_soak: the long soak of two cabled ports (see soak.h).
-//   driver_soak [--frames N] [--seed N] [--flap-every N] [--reset-every N]
+//   driver_soak [--frames N] [--seed N] [--flap-every N] [--reset-every N] [--board NAME[:SEED]]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,7 +20,7 @@ bool ParseCount(const char* text, uint64_t* value) {
 }
 
 int Usage(const char* why) {
-  std::fprintf(stderr, "driver_soak: %s\nusage: driver_soak [--kernel-image [PATH.sys]] [--frames N] [--seed N] [--flap-every N] [--reset-every N]\n",
+  std::fprintf(stderr, "driver_soak: %s\nusage: driver_soak [--kernel-image [PATH.sys]] [--frames N] [--seed N] [--flap-every N] [--reset-every N] [--board NAME[:SEED]]\n",
                why);
   return 2;
 }
@@ -34,6 +34,12 @@ int main(int argc, char** argv) {
     std::string flag = argv[i];
     if (flag == "--help" || flag == "-h") return Usage("two cabled ports, N frames each way, link flaps and resets");
     if (simlab::TakeKernelImageOption(argc, argv, &i, &options.kernel_image)) continue;
+    if (flag == "--board") {
+      if (i + 1 >= argc || !sim::BoardProfile::Parse(argv[i + 1], &options.board))
+        return Usage("--board needs a profile name (kind, realistic, ...), optionally NAME:SEED");
+      ++i;
+      continue;
+    }
     uint64_t value = 0;
     if (i + 1 >= argc || !ParseCount(argv[i + 1], &value)) return Usage(("a number must follow " + flag).c_str());
     ++i;
@@ -48,7 +54,8 @@ int main(int argc, char** argv) {
     else
       return Usage(("unknown flag or value out of range: " + flag).c_str());
   }
-  std::printf("soak: %llu frames each way, seed %u\n", static_cast<unsigned long long>(options.frames), options.seed);
+  std::printf("soak: %llu frames each way, seed %u, %s board\n", static_cast<unsigned long long>(options.frames),
+              options.seed, options.board.name.c_str());
   trx_test::SoakSummary summary = trx_test::RunSoak(options);
   summary.Print(stdout);
   return summary.ok() ? 0 : 1;

@@ -29,5 +29,16 @@ TEST(DriverSoak, ShortRunCompletesEveryPacketOnceWithCountersMatchingTheWire) {
       << "the disturbances hit packets in flight";
 }
 
+TEST(DriverSoak, ShortRunOnRealisticBoardsCompletesEveryPacketOnce) {
+  SoakOptions options;
+  options.frames = 1500;
+  options.flap_every = 1000;
+  options.reset_every = 1200;
+  ASSERT_TRUE(sim::BoardProfile::Named("realistic", &options.board));
+  SoakSummary summary = RunSoak(options);
+  summary.Print(stdout);
+  EXPECT_TRUE(summary.ok()) << "every packet completed once, the verifier silent, on asynchronous boards";
+}
+
 }  // namespace
 }  // namespace trx_test

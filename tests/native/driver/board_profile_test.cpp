@@ -1,0 +1,160 @@
+// The driver on boards that behave like silicon rather than the kind model:
+// each test would pass on the kind board whatever the driver assumed.
+#include "driver_fixture.h"
+
+namespace trx_test {
+namespace {
+
+class BoardProfileTest : public DriverTest {
+ protected:
+  Port& PortOn(const char* profile, sim::PhyModel phy = sim::PhyModel::kPhy1378) {
+    sim::BoardConfig config;
+    config.phy = phy;
+    EXPECT_TRUE(sim::BoardProfile::Named(profile, &config.profile)) << profile;
+    return AddPort(config);
+  }
+  // Sends `count` packets at once and runs until none is with the miniport.
+  std::vector<PNDIS_PACKET> SendBurst(Port& port, uint32_t count) {
+    std::vector<PNDIS_PACKET> packets;
+    for (uint32_t i = 0; i < count; ++i)
+      packets.push_back(port.adapter->BuildPacket(Frame(kPeer, 60 + i, uint8_t(i), kStation)));
+    port.adapter->Send(packets);
+    host.RunUntil(
+        [&] {
+          for (PNDIS_PACKET p : packets)
+            if (port.adapter->send_state(p) == hostndis::SendState::kWithMiniport) return false;
+          return true;
+        },
+        sim::kSecond);
+    return packets;
+  }
+};
+
+TEST_F(BoardProfileTest, AsynchronousDmaCompletesEveryPacketOnceInOrder) {
+  Port& port = PortOn("async-dma");
+  BringUp(port);
+  port.adapter->ClearSendCompletions();
+  std::vector<PNDIS_PACKET> packets = SendBurst(port, 12);
+  const std::vector<hostndis::SendCompletion>& done = port.adapter->send_completions();
+  ASSERT_EQ(done.size(), 12u) << "each packet completed exactly once";
+  for (uint32_t i = 0; i < 12; ++i) {
+    EXPECT_EQ(done[i].packet, packets[i]) << "completion order, packet " << i;
+    EXPECT_EQ(done[i].status, NDIS_STATUS_SUCCESS) << "packet " << i;
+  }
+  ASSERT_EQ(port.peer->received().size(), 12u) << "every frame reached the wire";
+  EXPECT_EQ(port.peer->received()[11].size(), 71u + 4u) << "the last frame, FCS included";
+  EXPECT_EQ(QueryValue(port, OID_GEN_XMIT_OK), 12u);
+}
+
+// Setup and dummy descriptors closed with status 0 are no sent packets.
+TEST_F(BoardProfileTest, ZeroStatusOnSetupDescriptorsIsNotCountedAsASend) {
+  Port& port = PortOn("zero-status");
+  BringUp(port);
+  ASSERT_EQ(SetMulticast(port, {Multicast(1), Multicast(2)}), NDIS_STATUS_SUCCESS) << "a filter reload";
+  Run(10 * sim::kMillisecond);
+  SendBurst(port, 3);
+  EXPECT_EQ(QueryValue(port, OID_GEN_XMIT_OK), 3u) << "three packets, however many filter loads";
+  EXPECT_EQ(port.context()->TxFree, port.context()->TxRingSize - 1) << "every descriptor reclaimed";
+}
+
+TEST_F(BoardProfileTest, ModeChangeWaitsForSlowStops) {
+  Port& port = PortOn("slow-stops");
+  BringUp(port);
+  ULONG csr6 = port.board().ReadCsr(0x30);
+  EXPECT_EQ(csr6 & 0x2202u, 0x2202u) << "full duplex applied and both processes running again";
+  EXPECT_EQ((port.board().ReadCsr(0x28) >> 17) & 7, 3u) << "receive process waiting";
+  EXPECT_EQ(SendAndComplete(port, port.adapter->BuildPacket(Frame(kPeer, 60, 1, kStation))), NDIS_STATUS_SUCCESS);
+}
+
+TEST_F(BoardProfileTest, LinkNegotiatedAfterTheSettleWaitIsReportedLater) {
+  Port& port = PortOn("slow-link");
+  ASSERT_EQ(port.adapter->Initialize(), NDIS_STATUS_SUCCESS);
+  EXPECT_EQ(port.context()->LinkUp, FALSE) << "no link yet when the settle wait ends";
+  ASSERT_TRUE(WaitForLink(port)) << "the link is picked up when it comes";
+  EXPECT_EQ(QueryValue(port, OID_GEN_LINK_SPEED), 2000000u) << "100 Mb/s full duplex";
+  EXPECT_EQ(port.board().ReadCsr(0x30) & 0x200u, 0x200u) << "CSR6 follows the late link";
+}
+
+// Without a PHY, CSR12 tells the link at once and CSR15 a little later: a
+// query right after the link came back must not report it lost again.
+TEST_F(BoardProfileTest, MediaQueryRightAfterLinkPassAgreesWithTheIndication) {
+  Port& port = PortOn("slow-link", sim::PhyModel::kNone);
+  BringUp(port);
+  port.wire->Unplug();
+  ASSERT_TRUE(WaitForLink(port, false));
+  port.wire->Plug();
+  ASSERT_TRUE(WaitForLink(port)) << "link pass seen";
+  port.adapter->ClearStatusEvents();
+  EXPECT_EQ(QueryValue(port, OID_GEN_MEDIA_CONNECT_STATUS), 0u) << "NdisMediaStateConnected";
+  EXPECT_EQ(port.context()->LinkUp, TRUE) << "the query did not take the link down";
+  EXPECT_TRUE(port.adapter->status_events().empty()) << "no indication from the query";
+}
+
+TEST_F(BoardProfileTest, IdleHighManagementLineIsNoPhy) {
+  Port& port = PortOn("mdio-high", sim::PhyModel::kNone);
+  BringUp(port);
+  EXPECT_EQ(port.context()->PhyKind, 2u) << "all-ones identifier: no PHY, serial interface";
+  EXPECT_EQ(QueryValue(port, OID_GEN_LINK_SPEED), 100000u) << "10 Mb/s half duplex";
+}
+
+TEST_F(BoardProfileTest, SerialBusTimingIsMetByTheBitBanging) {
+  Port& port = PortOn("serial-timing");
+  BringUp(port);
+  EXPECT_EQ(port.context()->PhyKind, 0x001378e0u) << "the PHY identifier read through MII";
+  EXPECT_EQ(ToMac(port.context()->StationAddress), kStation) << "the station address read from the EEPROM";
+  EXPECT_EQ(port.board().PhyRegister(0x14), 0x0742u) << "vendor set-up written after the long PHY reset";
+}
+
+TEST_F(BoardProfileTest, SlowPhyResetStillGetsTheVendorSetUp) {
+  Port& port = PortOn("serial-timing", sim::PhyModel::kPhy7810);
+  BringUp(port);
+  EXPECT_EQ(port.board().PhyRegister(0x11), 2u) << "register 0x11 written again until it stuck";
+  EXPECT_EQ(QueryValue(port, OID_GEN_LINK_SPEED), 2000000u);
+}
+
+TEST_F(BoardProfileTest, UnderflowsRaiseTheThresholdUntilTheyStop) {
+  Port& port = PortOn("mode-bits");
+  BringUp(port);
+  port.adapter->ClearSendCompletions();
+  uint32_t sent = 0;
+  for (uint32_t round = 0; round < 30; ++round) {
+    std::vector<PNDIS_PACKET> packets;
+    for (uint32_t i = 0; i < 8; ++i) packets.push_back(port.adapter->BuildPacket(Frame(kPeer, 1200, uint8_t(i), kStation)));
+    port.adapter->Send(packets);
+    sent += 8;
+    ASSERT_TRUE(host.RunUntil([&] { return port.adapter->send_completions().size() == sent; }, sim::kSecond))
+        << "round " << round << ": every packet completed";
+  }
+  ULONG failed = 0;
+  for (const hostndis::SendCompletion& c : port.adapter->send_completions()) failed += c.status == NDIS_STATUS_FAILURE;
+  EXPECT_GT(failed, 0u) << "the default threshold underflows at 100 Mb/s";
+  EXPECT_EQ(QueryValue(port, OID_802_3_XMIT_UNDERRUN), failed) << "each failure was an underflow";
+  EXPECT_EQ(QueryValue(port, OID_GEN_XMIT_OK), sent - failed);
+  EXPECT_NE(port.board().ReadCsr(0x30) & 0x0020c000u, 0u) << "the threshold was raised";
+}
+
+TEST_F(BoardProfileTest, FlappingLinkLosesNoPacket) {
+  Port& port = PortOn("flapping");
+  BringUp(port);
+  port.adapter->ClearSendCompletions();
+  std::vector<PNDIS_PACKET> packets;
+  for (uint32_t i = 0; i < 2000; ++i) {  // one every 10 ms for 20 s: several flaps
+    packets.push_back(port.adapter->BuildPacket(Frame(kPeer, 100, uint8_t(i), kStation)));
+    port.adapter->Send(&packets.back(), 1);
+    Run(10 * sim::kMillisecond);
+  }
+  Run(100 * sim::kMillisecond);
+  uint32_t completed = 0, refused = 0;
+  for (PNDIS_PACKET p : packets) {
+    hostndis::SendState state = port.adapter->send_state(p);
+    completed += state == hostndis::SendState::kCompleted;
+    refused += state == hostndis::SendState::kRefused;
+  }
+  EXPECT_EQ(completed + refused, 2000u) << "every packet completed or refused, none left with the miniport";
+  EXPECT_EQ(port.adapter->send_completions().size(), completed) << "each completed exactly once";
+  EXPECT_GT(refused, 0u) << "sends while the link was down were refused";
+  EXPECT_EQ(port.context()->LinkUp, TRUE) << "the link came back every time";
+}
+
+}  // namespace
+}  // namespace trx_test
