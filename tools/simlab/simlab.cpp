@@ -32,6 +32,11 @@ const ADAPTER_CONTEXT* Lab::Context(Port& port) {
 }
 
 bool TakeKernelImageOption(int argc, char** argv, int* i, std::string* path) {
+  static const char kEquals[] = "--kernel-image=";
+  if (std::strncmp(argv[*i], kEquals, sizeof(kEquals) - 1) == 0) {
+    *path = argv[*i] + sizeof(kEquals) - 1;  // any file name
+    return true;
+  }
   if (std::strcmp(argv[*i], "--kernel-image") != 0) return false;
   *path = kimage::DefaultImagePath();
   size_t n = *i + 1 < argc ? std::strlen(argv[*i + 1]) : 0;

@@ -71,8 +71,10 @@ class Lab {
 };
 
 // Takes `--kernel-image [PATH.sys]` at argv[*i] (PATH defaults to the win32
-// preset's Trx4n5.sys), moving *i past what it took. False if argv[*i] is
-// another option.
+// preset's Trx4n5.sys; a following argument is taken as the path only when it
+// ends in .sys, since the tools also take positional files) or
+// `--kernel-image=PATH` (any name), moving *i past what it took. False if
+// argv[*i] is another option.
 bool TakeKernelImageOption(int argc, char** argv, int* i, std::string* path);
 
 // "00-12-34-56-78-9A"
