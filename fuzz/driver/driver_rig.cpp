@@ -46,6 +46,20 @@ RigSetup RigSetup::From(FuzzBytes& in) {
   s.map_threshold = kThresholds[in.Byte() & 7];
   static const uint8_t kCacheLines[] = {8, 0, 16, 32, 1, 3, 64, 255};
   s.cache_line_words = kCacheLines[in.Byte() & 7];
+  // Half the inputs run on the kind board; the others on a named profile,
+  // its seed and its delays drawn from the input (a quarter to four times the
+  // profile's own).
+  std::vector<std::string> names = sim::BoardProfile::Names();
+  b = in.Byte();
+  if ((b & 0x80) != 0) sim::BoardProfile::Named(names[(b & 0x7f) % names.size()], &s.board);
+  b = in.Byte();
+  s.board.seed = b & 0x0f;
+  static const uint32_t kQuarters[] = {1, 2, 4, 8, 16, 4, 3, 6};
+  uint32_t quarters = kQuarters[(b >> 4) & 7];
+  for (sim::Nanoseconds* t : {&s.board.dma_delay_min, &s.board.dma_delay_max, &s.board.stop_time,
+                              &s.board.reset_time, &s.board.negotiation_time, &s.board.flap_every,
+                              &s.board.csr15_lag, &s.board.serial_delay, &s.board.serial_min_half_period})
+    *t = *t * quarters / 4;
   return s;
 }
 
@@ -56,6 +70,7 @@ DriverRig::DriverRig(const RigSetup& setup, sim::ChaosSource* chaos) : host_(Sma
   sim::BoardConfig config;
   config.phy = setup.phy;
   config.cache_line_words = setup.cache_line_words;
+  config.profile = setup.board;
   board_ = &host_.AddBoard(config);
   board_->SetChaosSource(chaos);
   hostndis::AdapterOptions options;

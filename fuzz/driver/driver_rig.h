@@ -21,8 +21,8 @@ namespace trx_fuzz {
 
 [[noreturn]] void Fail(const char* what, const std::string& detail = std::string());
 
-// What the input's first bytes choose: the board's PHY and cache line, and
-// the keywords.
+// What the input's first bytes choose: the board's PHY, cache line and
+// profile (with its seed and timings), and the keywords.
 struct RigSetup {
   sim::PhyModel phy = sim::PhyModel::kPhy1378;
   uint32_t tx_ring = 8;
@@ -30,8 +30,9 @@ struct RigSetup {
   uint32_t map_threshold = 100;
   uint32_t connection_type = 0;
   uint8_t cache_line_words = 8;
+  sim::BoardProfile board;  // kind, or a named profile with drawn timings
 
-  static RigSetup From(FuzzBytes& in);  // reads 4 bytes
+  static RigSetup From(FuzzBytes& in);  // reads 6 bytes
 };
 
 class DriverRig {
