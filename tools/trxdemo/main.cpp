@@ -156,13 +156,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!kernel_image.empty()) Log(("driving the kernel image " + kernel_image).c_str());
-  simlab::PortSpec specs[2] = {simlab::Lab::DefaultSpec(0), simlab::Lab::DefaultSpec(1)};
-  for (uint32_t i = 0; i < 2; ++i) {
-    specs[i].board.profile = profile;
-    specs[i].board.profile.seed += i;
-  }
-  simlab::Port& a = lab.AddPort(specs[0]);
-  simlab::Port& b = lab.AddPort(specs[1]);
+  simlab::PortSpec setups[2] = {simlab::Lab::DefaultSpec(0), simlab::Lab::DefaultSpec(1)};
+  for (uint32_t i = 0; i < 2; ++i) setups[i].board.profile = profile.ForPort(i);
+  simlab::Port& a = lab.AddPort(setups[0]);
+  simlab::Port& b = lab.AddPort(setups[1]);
   if (!profile.Kind()) Log(("board profile: " + profile.name).c_str());
   sim::Wire& wire = lab.Cable(a, b);
   if (!wire.CaptureTo(pcap)) {

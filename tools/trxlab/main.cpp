@@ -114,8 +114,7 @@ int Run(const LabOptions& o) {
     simlab::PortSpec setup = simlab::Lab::DefaultSpec(i);
     setup.keywords = {{"ConnectionType", hostndis::Keyword::Integer(uint32_t(o.connection_type))}};
     setup.requeue_refused_sends = true;
-    setup.board.profile = o.board;
-    setup.board.profile.seed += uint32_t(i);
+    setup.board.profile = o.board.ForPort(uint32_t(i));
     sim_ports[i] = &lab.AddPort(setup);
   }
   sim::Wire& wire = lab.Cable(*sim_ports[0], *sim_ports[1],

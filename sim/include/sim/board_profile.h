@@ -58,6 +58,13 @@ struct BoardProfile {
   bool mdio_idles_high = false;
 
   bool Kind() const;
+  // The same profile for port `n` of a machine: its own seed, so that two
+  // boards on one wire do not draw the same delays.
+  BoardProfile ForPort(uint32_t n) const {
+    BoardProfile p = *this;
+    p.seed += n;
+    return p;
+  }
   // Fills `out` with the named profile (seed kept); false for an unknown name.
   static bool Named(const std::string& name, BoardProfile* out);
   static std::vector<std::string> Names();

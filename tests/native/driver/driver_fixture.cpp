@@ -68,7 +68,7 @@ static sim::BoardConfig WithEnvironmentProfile(const sim::BoardConfig& config) {
   const char* text = std::getenv("TMRX_BOARD_PROFILE");
   if (text != nullptr && config.profile.Kind()) {
     EXPECT_TRUE(sim::BoardProfile::Parse(text, &effective.profile)) << "TMRX_BOARD_PROFILE=" << text;
-    effective.profile.seed += config.slot;
+    effective.profile = effective.profile.ForPort(config.slot);
   }
   return effective;
 }

@@ -110,8 +110,7 @@ void Soak::SetUpSide(Side& side, int index, uint32_t slot) {
   side.station = Mac{0x00, 0x12, 0x34, 0x56, 0x78, static_cast<uint8_t>(0x01 + index)};
   sim::BoardConfig config;
   config.slot = slot;
-  config.profile = options_.board;
-  config.profile.seed += static_cast<uint32_t>(index);
+  config.profile = options_.board.ForPort(static_cast<uint32_t>(index));
   config.eeprom = sim::BoardConfig::EepromWithAddress(side.station.data());
   side.board = &host_.AddBoard(config);
   side.adapter = &host_.AddAdapter(*side.board);
