@@ -4,7 +4,7 @@
 TMRX_PACKAGES=(
   cmake ninja-build g++ make pkg-config python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev valgrind libunicorn-dev
+  clang libclang-rt-14-dev valgrind libunicorn-dev libjemalloc-dev
   mingw-w64 mingw-w64-tools g++-mingw-w64-x86-64 g++-mingw-w64-i686
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb xauth

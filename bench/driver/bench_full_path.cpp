@@ -48,7 +48,7 @@ void BM_KernelImage1518ByteFrames(benchmark::State& state) {
 BENCHMARK(BM_KernelImage1518ByteFrames)->Unit(benchmark::kMicrosecond);
 
 // Measuring mode (every instruction counted: its time says nothing):
-// emulated instructions and host time in imports per 64-byte frame.
+// emulated instructions, stores and host time in imports per 64-byte frame.
 void BM_KernelImageMeasured64ByteFrames(benchmark::State& state) {
   FrameLoop loop(60, kimage::DefaultImagePath());
   if (loop.image() == nullptr) {
@@ -57,8 +57,8 @@ void BM_KernelImageMeasured64ByteFrames(benchmark::State& state) {
   }
   kimage::KernelImage& image = const_cast<kimage::KernelImage&>(*loop.image());
   const kimage::Cpu& cpu = image.cpu();
-  uint64_t frames0 = loop.frames_received(), instructions0 = cpu.instructions(), calls0 = cpu.import_calls(),
-           ns0 = cpu.import_nanoseconds();
+  uint64_t frames0 = loop.frames_received(), instructions0 = cpu.instructions(), stores0 = cpu.stores(),
+           calls0 = cpu.import_calls(), ns0 = cpu.import_nanoseconds();
   image.Measure(true);
   for (auto _ : state) {
     if (!loop.RunBatch()) {
@@ -70,6 +70,7 @@ void BM_KernelImageMeasured64ByteFrames(benchmark::State& state) {
   double frames = double(loop.frames_received() - frames0), calls = double(cpu.import_calls() - calls0);
   if (frames == 0 || calls == 0) return;
   state.counters["instructions_per_frame"] = double(cpu.instructions() - instructions0) / frames;
+  state.counters["stores_per_frame"] = double(cpu.stores() - stores0) / frames;
   state.counters["imports_per_frame"] = calls / frames;
   state.counters["ns_per_import"] = double(cpu.import_nanoseconds() - ns0) / calls;
 }

@@ -131,6 +131,8 @@ void Cpu::OnThunk(uc_struct* uc, uint64_t address, uint32_t, void* user) {
 
 void Cpu::OnCount(uc_struct*, uint64_t, uint32_t, void* user) { ++static_cast<Cpu*>(user)->instructions_; }
 
+void Cpu::OnStore(uc_struct*, int, uint64_t, int, int64_t, void* user) { ++static_cast<Cpu*>(user)->stores_; }
+
 void Cpu::Measure(bool on) {
   if (on == counting_) return;
   counting_ = on;
@@ -138,8 +140,11 @@ void Cpu::Measure(bool on) {
     uc_hook h;
     uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void*>(OnCount), this, 1, 0);
     count_hook_ = h;
+    uc_hook_add(uc_, &h, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(OnStore), this, 1, 0);
+    store_hook_ = h;
   } else {
     uc_hook_del(uc_, count_hook_);
+    uc_hook_del(uc_, store_hook_);
   }
 }
 

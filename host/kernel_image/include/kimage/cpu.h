@@ -57,10 +57,11 @@ class Cpu {
   uint32_t Read32(uint32_t address) const;
   void Write32(uint32_t address, uint32_t value);
 
-  // Measuring mode (slow): counts every emulated instruction and the host
-  // time spent in thunks. Import calls are always counted.
+  // Measuring mode (slow): counts every emulated instruction and store and
+  // the host time spent in thunks. Import calls are always counted.
   void Measure(bool on);
   uint64_t instructions() const { return instructions_; }
+  uint64_t stores() const { return stores_; }
   uint64_t import_calls() const { return import_calls_; }
   uint64_t entries() const { return entries_; }  // calls into the image
   uint64_t import_nanoseconds() const { return import_ns_; }
@@ -76,6 +77,7 @@ class Cpu {
   };
   static void OnThunk(uc_struct* uc, uint64_t address, uint32_t size, void* user);
   static void OnCount(uc_struct* uc, uint64_t address, uint32_t size, void* user);
+  static void OnStore(uc_struct* uc, int type, uint64_t address, int size, int64_t value, void* user);
 
   uc_struct* uc_ = nullptr;
   std::vector<Range> ranges_;
@@ -87,7 +89,8 @@ class Cpu {
   uint32_t thunk_at_ = 0;  // the import running (its stub's address)
   std::string fault_;
   uint64_t instructions_ = 0;
-  size_t count_hook_ = 0;
+  uint64_t stores_ = 0;
+  size_t count_hook_ = 0, store_hook_ = 0;
   bool counting_ = false;
   uint64_t import_calls_ = 0;
   uint64_t entries_ = 0;
