@@ -61,3 +61,4 @@ VOID SetMulticastList(PADAPTER_CONTEXT A, ULONG Unused, ULONG Count, const UCHAR
 #define TRX_PHY_CONFIG_TRIES     100     // MII write/read-back rounds
 #define TRX_STOP_TRIES           1000    // x 10 us: processes stopping for a mode change
 #define TRX_DRAIN_TRIES          1000    // x 10 us: the setup frame leaving the ring
+#define TRX_SERVICE_ROUNDS       64      // status rounds per deferred call; events left re-interrupt

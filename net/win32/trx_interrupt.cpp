@@ -55,8 +55,12 @@ static VOID CountMissedFrames(PADAPTER_CONTEXT A) {
   NdisDprReleaseSpinLock(&A->RxLock);
 }
 
+// Bounded: a chip whose status never clears (or a card gone from the bus,
+// which reads as all ones) must not hold the processor in this loop. Events
+// still set when the rounds run out interrupt again once the mask is lifted.
 VOID ServiceInterrupts(PADAPTER_CONTEXT A) {
   ULONG Status;
+  ULONG Rounds = 0;
   do {
     Status = TRX_CSR_READ(A, CSR5_STATUS);
     TRX_CSR_WRITE(A, CSR5_STATUS, Status);
@@ -73,5 +77,5 @@ VOID ServiceInterrupts(PADAPTER_CONTEXT A) {
       if (Status & CSR5_TX_UNDERFLOW) RaiseTransmitThreshold(A);
       if (Status & CSR5_RX_UNAVAILABLE) CountMissedFrames(A);
     }
-  } while (TRX_CSR_READ(A, CSR5_STATUS) & CSR7_ENABLED_EVENTS);
+  } while (++Rounds < TRX_SERVICE_ROUNDS && (TRX_CSR_READ(A, CSR5_STATUS) & CSR7_ENABLED_EVENTS));
 }

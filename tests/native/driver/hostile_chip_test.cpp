@@ -61,5 +61,32 @@ TEST_F(HostileChipTest, PacketWhoseDescriptorSaysNothingToReportCompletesAsFaile
   port.board().SetChaosSource(nullptr);
 }
 
+// A status register whose events never clear must not hold the processor in
+// the deferred handler: it gives up after a bounded number of rounds.
+TEST_F(HostileChipTest, StatusThatNeverClearsDoesNotHoldTheDeferredHandler) {
+  Port& port = AddPort();
+  BringUp(port);
+  // The board's own events plus transmit and receive interrupts that stay set
+  // whatever is acknowledged, for the next 100000 reads: a handler that loops
+  // until they clear reads every one of them.
+  struct StuckStatus : sim::ChaosSource {
+    uint32_t count = 100000;
+    uint32_t Distort(sim::ChaosPoint at, uint32_t own) override {
+      if (at != sim::ChaosPoint::kCsr5 || count == 0) return own;
+      --count;
+      return own | 0x00000041;
+    }
+  } chaos;
+  port.board().SetChaosSource(&chaos);
+  PNDIS_PACKET p = port.adapter->BuildPacket(Frame(kPeer, 60, 1, kStation));
+  port.adapter->Send({p});
+  Run(sim::kMillisecond);
+  EXPECT_GT(chaos.count, 100000u - 1000u) << "the handler stopped reading the status after a bounded number of rounds";
+  port.board().SetChaosSource(nullptr);
+  Run(10 * sim::kMillisecond);
+  EXPECT_EQ(port.adapter->send_state(p), SendState::kCompleted) << "the packet still completes";
+  EXPECT_EQ(port.adapter->send_completions().size(), 1u) << "exactly once";
+}
+
 }  // namespace
 }  // namespace trx_test
