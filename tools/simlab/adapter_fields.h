@@ -1,5 +1,7 @@
-// The fields of the driver's ADAPTER_CONTEXT that hold values, not pointers:
-// what a host-side copy of a kernel image's adapter context can show.
+// The fields of the driver's ADAPTER_CONTEXT and of its transmit and receive
+// records that a host-side copy of a kernel image's adapter context shows:
+// the values as they are, and the pointers into the record arrays and to the
+// descriptors, which the copy translates.
 #pragma once
 
 #define TRX_ADAPTER_VALUE_FIELDS(X)                                                                      \
@@ -13,3 +15,11 @@
   X(DescriptorAreaLength) X(PacketFilter) X(StationAddress) X(MulticastCount) X(MulticastList)             \
   X(Csr0Value) X(Csr6Value) X(SiaMedia) X(ChipBusy) X(AbilityMask) X(PhyKind) X(ChipLocksAllocated)       \
   X(ResetTimerInitialized) X(ResetPending)
+
+#define TRX_ADAPTER_RECORD_POINTERS(X) X(TxHead) X(TxTail) X(TxRecords) X(RxHead) X(RxTail) X(RxRecords)
+
+#define TRX_TX_RECORD_VALUE_FIELDS(X)                                                                     \
+  X(CopyPhysical) X(MappedPhysical) X(CopyLength) X(MappedLength) X(MapRegister) X(DescriptorPhysical)     \
+  X(Status) X(Submitted)
+
+#define TRX_RX_RECORD_VALUE_FIELDS(X) X(BufferPhysical) X(FrameLength) X(DescriptorPhysical)

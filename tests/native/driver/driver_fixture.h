@@ -49,13 +49,14 @@ struct Port {
   std::unique_ptr<sim::Wire> wire;
   const kimage::KernelImage* image = nullptr;  // when the driver is one
   mutable ADAPTER_CONTEXT image_context{};
+  mutable simlab::ImageRecords image_records;
 
   sim::Board& board() const { return device->board(); }
-  // The driver's adapter context; of an image, a fresh copy of its value
-  // fields (pointers null).
+  // The driver's adapter context; of an image, a fresh copy of its values and
+  // records, with live descriptors (simlab::ImageRecords).
   PADAPTER_CONTEXT context() const {
     if (image == nullptr) return static_cast<PADAPTER_CONTEXT>(adapter->context());
-    simlab::ReadImageContext(*image, adapter->context(), &image_context);
+    simlab::ReadImageContext(*image, adapter->context(), &image_context, &image_records);
     return &image_context;
   }
   PULONG TxDescriptor(ULONG i) const { return context()->TxRecords[i].Descriptor; }

@@ -1,27 +1,14 @@
-// driver_image_tests leaves out the tests that read the driver's internals
-// through pointers of its adapter context (transmit and receive records),
-// which a copy of the image's context cannot show.
+// driver_image_tests leaves out the tests that reach where a copy of the
+// image's adapter context cannot: a record found through a packet's
+// miniport-reserved area, or a record field written to steer the driver.
 #include <gtest/gtest.h>
 
 namespace {
 
 const char kNativeOnly[] =
-    "InitializeTest.LeavesPowerSavingAndProgramsTheRings:"
-    "*AlignmentTest.CacheLineChoosesAlignmentAndBusMode*:"
     "ReceiveTest.KeptPacketsComeBackInAnyOrderBehindEarlierReturns:"
-    "ReceiveTest.RecyclesAnErrorFrameBetweenTwoBatches:"
-    "ReceiveTest.CountsADribblingFrameAsAnAlignmentError:"
-    "ReceiveTest.DropsAFrameLongerThanTheBufferInsteadOfIndicatingIt:"
     "ReceiveTest.APacketKeptInABatchStaysWhileTheOthersAreRecycled:"
-    "TransmitTest.CopiesABufferBelowTheMapThreshold:"
-    "TransmitTest.MapsALargeLastBufferInPlace:"
-    "TransmitTest.MapThresholdIsTheSmallestLastBufferThatIsMapped:"
-    "TransmitTest.CopiesTheFirstPieceOfAMappedBufferThatCrossesAPage:"
-    "TransmitTest.HighestMapThresholdCopiesEveryPacketWhole:"
-    "TransmitTest.FailsAPacketTooLongForOneFrameAndSendsTheOthers:"
-    "TransmitTest.AsksForACompletionInterruptAtHalfAndEndOfTheRing:"
-    "TransmitTest.SortsCompletionsIntoTheCounters:"
-    "CompletionStatusTest.*";
+    "CompletionStatusTest.AZeroStatusIsCleanOnlyForARecordHandedToTheChip";
 
 }  // namespace
 
