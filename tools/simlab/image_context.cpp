@@ -29,6 +29,24 @@ Pointer Live(const kimage::KernelImage& image, uint32_t address) {
   return address == 0 ? nullptr : reinterpret_cast<Pointer>(image.cpu().Host(address));
 }
 
+// Fills `copies` from the array at `base` of records `size` bytes long:
+// `read_values` copies one record's value fields, Next and Descriptor are
+// translated here.
+template <typename Record, typename ReadValues>
+bool CopyRecords(const kimage::KernelImage& image, uint32_t base, uint32_t size, uint32_t next_at,
+                 uint32_t descriptor_at, std::vector<Record>& copies, ReadValues read_values) {
+  bool ok = true;
+  for (size_t i = 0; i < copies.size() && ok; ++i) {
+    Record& r = copies[i];
+    std::memset(static_cast<void*>(&r), 0, sizeof r);
+    uint32_t at = base + static_cast<uint32_t>(i) * size;
+    ok = read_values(at, r);
+    r.Next = Translate(copies, base, size, Read32(image, at + next_at, &ok));
+    r.Descriptor = Live<PULONG>(image, Read32(image, at + descriptor_at, &ok));
+  }
+  return ok;
+}
+
 bool ReadRecords(const kimage::KernelImage& image, uint32_t context, ADAPTER_CONTEXT* out, ImageRecords* records) {
   bool ok = true;
   uint32_t tx_base = Read32(image, context + ddk::ADAPTER_CONTEXT_TxRecords, &ok);
@@ -37,29 +55,25 @@ bool ReadRecords(const kimage::KernelImage& image, uint32_t context, ADAPTER_CON
   records->tx.resize(tx_base == 0 ? 0 : out->TxCount);
   records->rx.resize(rx_base == 0 ? 0 : out->RxCount);
 
-  for (size_t i = 0; i < records->tx.size() && ok; ++i) {
-    TX_RECORD& r = records->tx[i];
-    std::memset(static_cast<void*>(&r), 0, sizeof r);
-    uint32_t at = tx_base + static_cast<uint32_t>(i) * ddk::TX_RECORD_size;
-#define READ_TX(f)                                                                          \
+  ok = CopyRecords(image, tx_base, ddk::TX_RECORD_size, ddk::TX_RECORD_Next, ddk::TX_RECORD_Descriptor, records->tx,
+                   [&](uint32_t at, TX_RECORD& r) {
+                     bool good = true;
+#define READ_TX(f)                                                                              \
   static_assert(sizeof(r.f) == ddk::TX_RECORD_##f##_size, "TX_RECORD." #f " differs in size"); \
-  ok = ok && image.Read(at + ddk::TX_RECORD_##f, &r.f, sizeof(r.f));
-    TRX_TX_RECORD_VALUE_FIELDS(READ_TX)
-    r.Next = Translate(records->tx, tx_base, ddk::TX_RECORD_size, Read32(image, at + ddk::TX_RECORD_Next, &ok));
-    r.Descriptor = Live<PULONG>(image, Read32(image, at + ddk::TX_RECORD_Descriptor, &ok));
-    r.CopyVirtual = Live<PUCHAR>(image, Read32(image, at + ddk::TX_RECORD_CopyVirtual, &ok));
-  }
-  for (size_t i = 0; i < records->rx.size() && ok; ++i) {
-    RX_RECORD& r = records->rx[i];
-    std::memset(static_cast<void*>(&r), 0, sizeof r);
-    uint32_t at = rx_base + static_cast<uint32_t>(i) * ddk::RX_RECORD_size;
-#define READ_RX(f)                                                                          \
+  good = good && image.Read(at + ddk::TX_RECORD_##f, &r.f, sizeof(r.f));
+                     TRX_TX_RECORD_VALUE_FIELDS(READ_TX)
+                     r.CopyVirtual = Live<PUCHAR>(image, Read32(image, at + ddk::TX_RECORD_CopyVirtual, &good));
+                     return good;
+                   }) &&
+       CopyRecords(image, rx_base, ddk::RX_RECORD_size, ddk::RX_RECORD_Next, ddk::RX_RECORD_Descriptor, records->rx,
+                   [&](uint32_t at, RX_RECORD& r) {
+                     bool good = true;
+#define READ_RX(f)                                                                              \
   static_assert(sizeof(r.f) == ddk::RX_RECORD_##f##_size, "RX_RECORD." #f " differs in size"); \
-  ok = ok && image.Read(at + ddk::RX_RECORD_##f, &r.f, sizeof(r.f));
-    TRX_RX_RECORD_VALUE_FIELDS(READ_RX)
-    r.Next = Translate(records->rx, rx_base, ddk::RX_RECORD_size, Read32(image, at + ddk::RX_RECORD_Next, &ok));
-    r.Descriptor = Live<PULONG>(image, Read32(image, at + ddk::RX_RECORD_Descriptor, &ok));
-  }
+  good = good && image.Read(at + ddk::RX_RECORD_##f, &r.f, sizeof(r.f));
+                     TRX_RX_RECORD_VALUE_FIELDS(READ_RX)
+                     return good;
+                   });
 
   out->TxRecords = records->tx.empty() ? nullptr : records->tx.data();
   out->RxRecords = records->rx.empty() ? nullptr : records->rx.data();
