@@ -13,6 +13,7 @@ Board::Impl::Impl(Board& self, VirtualClock& clock, DmaSpace& dma, const BoardCo
   tx_frame_.resize(kMaxFrame + 64);
   csr_[0] = bits::kCsr0AtReset;
   csr_[6] = bits::kCsr6AtReset;
+  if (config_.profile.documented_registers) DocumentedReset();
 }
 
 Board::Impl::~Impl() {

@@ -156,5 +156,89 @@ TEST_F(BoardProfileTest, FlappingLinkLosesNoPacket) {
   EXPECT_EQ(port.context()->LinkUp, TRUE) << "the link came back every time";
 }
 
+// Without a PHY the link, its speed and the media state come from CSR12 and
+// CSR14 among bits that read as ones; the chip comes out of every reset
+// promiscuous, which the driver's operation mode must undo.
+TEST_F(BoardProfileTest, DocumentedRegisterValuesAreMaskedOnASerialInterfacePort) {
+  Port& port = PortOn("reset-values", sim::PhyModel::kNone);
+  BringUp(port);
+  EXPECT_EQ(QueryValue(port, OID_GEN_LINK_SPEED), 100000u) << "10 Mb/s half duplex";
+  EXPECT_EQ(QueryValue(port, OID_GEN_MEDIA_CONNECT_STATUS), 0u) << "NdisMediaStateConnected";
+  ASSERT_EQ(SetFilter(port, NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
+  port.adapter->Reset();
+  Run(1600 * sim::kMillisecond);
+  ASSERT_TRUE(port.adapter->last_reset().done) << "the reset completed";
+  EXPECT_EQ(port.context()->LinkUp, TRUE) << "the link survives the reset's register values";
+  port.peer->Send(Frame(kPeer, 60, 1));  // someone else's unicast
+  port.peer->Send(Frame(kStation, 60, 2));
+  Run(sim::kMillisecond);
+  ASSERT_EQ(port.adapter->received().size(), 1u) << "no longer promiscuous after the reset";
+  EXPECT_EQ(port.adapter->received()[0].bytes, Frame(kStation, 60, 2)) << "the frame for the station";
+  EXPECT_EQ(SendAndComplete(port, port.adapter->BuildPacket(Frame(kPeer, 60, 3, kStation))), NDIS_STATUS_SUCCESS);
+}
+
+// Status words a few microseconds behind the data, while the driver walks:
+// the walk stops at a descriptor still the chip's and later interrupts
+// bring the rest, each frame once and in order.
+TEST_F(BoardProfileTest, LateReceiveStatusIndicatesEveryFrameOnceInOrder) {
+  sim::BoardConfig config;
+  ASSERT_TRUE(sim::BoardProfile::Named("rx-status", &config.profile));
+  config.profile.rx_stall_one_in = 0;  // no FIFO losses here
+  Port& port = AddPort(config);
+  BringUp(port);
+  ASSERT_EQ(SetFilter(port, NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
+  std::vector<std::vector<uint8_t>> frames;
+  for (uint32_t i = 0; i < 40; ++i) {
+    frames.push_back(Frame(kStation, 60 + i, uint8_t(i)));
+    port.peer->Send(frames.back());
+    Run(3 * sim::kMicrosecond);
+  }
+  Run(sim::kMillisecond);
+  ASSERT_EQ(port.adapter->received().size(), 40u) << "every frame indicated once";
+  for (uint32_t i = 0; i < 40; ++i) EXPECT_EQ(port.adapter->received()[i].bytes, frames[i]) << "frame " << i;
+  EXPECT_EQ(QueryValue(port, OID_GEN_RCV_OK), 40u);
+  EXPECT_EQ(QueryValue(port, OID_GEN_RCV_ERROR), 0u);
+}
+
+// The watchdog cuts a 4000-byte frame after its first buffer: that buffer's
+// length field counts bytes so far and its error bit is not yet valid.
+TEST_F(BoardProfileTest, AFrameCutByTheWatchdogIsNotIndicatedAndCountsOnce) {
+  Port& port = PortOn("rx-status");
+  BringUp(port);
+  ASSERT_EQ(SetFilter(port, NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
+  port.peer->Send(Frame(kStation, 4000, 1));
+  port.peer->Send(Frame(kStation, 100, 2));
+  Run(sim::kMillisecond);
+  ASSERT_EQ(port.board().counters().rx_watchdog_cut, 1u) << "the watchdog cut the long frame";
+  ASSERT_EQ(port.adapter->received().size(), 1u) << "no part of the cut frame indicated";
+  EXPECT_EQ(port.adapter->received()[0].bytes, Frame(kStation, 100, 2)) << "the frame after it";
+  EXPECT_EQ(QueryValue(port, OID_GEN_RCV_ERROR), 1u) << "one frame, one error";
+  EXPECT_EQ(QueryValue(port, OID_GEN_RCV_OK), 1u);
+}
+
+// While the bus stalls, 700-byte frames overflow the receive FIFO and the
+// ring runs out: CSR8 then holds the FIFO losses in bits 17-27 and reserved
+// ones in bits 29-31 beside the missed frames, which alone are the driver's.
+TEST_F(BoardProfileTest, MissedFramesAreCountedWithoutTheFifoOverflowsBesideThem) {
+  sim::BoardConfig config;
+  ASSERT_TRUE(sim::BoardProfile::Named("rx-status", &config.profile));
+  config.profile.documented_registers = true;
+  config.profile.rx_stall_one_in = 1;
+  Port& port = AddPort(config);
+  port.adapter->SetKeyword("RxRingSize", 4);
+  BringUp(port);
+  ASSERT_EQ(SetFilter(port, NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
+  port.device->MuteLine(true);
+  for (uint32_t i = 0; i < 40; ++i) port.peer->Send(Frame(kStation, 696, uint8_t(i)));
+  port.device->MuteLine(false);
+  Run(10 * sim::kMillisecond);
+  const sim::Board::Counters& c = port.board().counters();
+  ASSERT_GT(c.rx_fifo_lost, 0u) << "frames lost to the FIFO";
+  ASSERT_GT(c.rx_missed, 0u) << "frames missed for want of a descriptor";
+  EXPECT_EQ(QueryValue(port, OID_GEN_RCV_NO_BUFFER), c.rx_missed) << "the missed frames, nothing else";
+  EXPECT_EQ(QueryValue(port, OID_GEN_RCV_ERROR), c.rx_fifo_cut) << "frames closed with an overflow";
+  EXPECT_EQ(QueryValue(port, OID_GEN_RCV_OK), c.rx_frames) << "the whole frames";
+}
+
 }  // namespace
 }  // namespace trx_test
