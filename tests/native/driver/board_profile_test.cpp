@@ -177,6 +177,40 @@ TEST_F(BoardProfileTest, DocumentedRegisterValuesAreMaskedOnASerialInterfacePort
   EXPECT_EQ(SendAndComplete(port, port.adapter->BuildPacket(Frame(kPeer, 60, 3, kStation))), NDIS_STATUS_SUCCESS);
 }
 
+// CSR9 reads with reserved bits and the boot ROM lines high: the EEPROM's
+// data-out bit and the MII data-in bit are the only ones that count.
+TEST_F(BoardProfileTest, DocumentedSerialPortBitsLeaveTheEepromAndThePhyReadable) {
+  Port& port = PortOn("reset-values");
+  BringUp(port);
+  EXPECT_EQ(ToMac(port.context()->StationAddress), kStation) << "station address from EEPROM words 0x2a-0x2c";
+  EXPECT_EQ(port.context()->PhyKind, 0x001378e0u) << "PHY identifier through MII";
+  EXPECT_EQ(QueryValue(port, OID_GEN_LINK_SPEED), 2000000u) << "100 Mb/s full duplex from the PHY";
+}
+
+// A master abort leaves CSR5's error bits set until the next reset: the
+// interrupt loop must end once the event itself is acknowledged.
+TEST_F(BoardProfileTest, ErrorBitsThatOutliveTheirEventEndTheInterruptLoop) {
+  Port& port = PortOn("reset-values");
+  BringUp(port);
+  ASSERT_EQ(SetFilter(port, NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
+  ULONG command = port.board().ReadPciConfig(0x04);
+  port.board().WritePciConfig(0x04, command & ~4u);  // bus mastering off: the next DMA aborts
+  port.peer->Send(Frame(kStation, 60, 1));
+  Run(sim::kMillisecond);
+  ULONG csr5 = port.board().ReadCsr(0x28);
+  EXPECT_EQ(csr5 & 0x03802000u, 0x00800000u) << "system error acknowledged, master abort still shown";
+  EXPECT_FALSE(port.board().InterruptAsserted()) << "no interrupt left asserted";
+  port.board().WritePciConfig(0x04, command);
+  port.adapter->Reset();
+  Run(1600 * sim::kMillisecond);
+  ASSERT_TRUE(port.adapter->last_reset().done) << "the reset completed";
+  ASSERT_TRUE(WaitForLink(port));
+  port.peer->Send(Frame(kStation, 60, 2));
+  Run(sim::kMillisecond);
+  ASSERT_EQ(port.adapter->received().size(), 1u) << "receiving again after the reset";
+  EXPECT_EQ(port.adapter->received()[0].bytes, Frame(kStation, 60, 2));
+}
+
 // Status words a few microseconds behind the data, while the driver walks:
 // the walk stops at a descriptor still the chip's and later interrupts
 // bring the rest, each frame once and in order.

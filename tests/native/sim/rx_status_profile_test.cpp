@@ -90,3 +90,16 @@ TEST(RxStatus, FullFifoCutsOneFrameAndLosesTheNext) {
   EXPECT_EQ(rig.board->counters().rx_fifo_cut, 1u);
   EXPECT_EQ(rig.board->counters().rx_frames, 2u);
 }
+
+// A bus stall of at least 250 ms: the FIFO stays full with two 1004-byte
+// frames while 2049 more arrive, one more than bits 17-27 can count.
+TEST(RxStatus, FifoOverflowCounterWrapsIntoItsOverflowBit) {
+  sim::BoardConfig config = RxStatusBoard();
+  config.profile.rx_stall_one_in = 1;
+  config.profile.rx_stall_max = sim::kSecond;
+  RxRig rig(config);
+  for (uint32_t i = 0; i < 2 + 2049; ++i) rig.peer.Send(MakeFrame(kStation, 1000));
+  EXPECT_EQ(rig.board->counters().rx_fifo_lost, 2049u);
+  EXPECT_EQ(rig.board->ReadCsr(kCsr(8)), 0x10020000u) << "count wrapped to 1, overflow bit 28 set";
+  EXPECT_EQ(rig.board->ReadCsr(kCsr(8)), 0u) << "cleared by reading";
+}
