@@ -15,21 +15,10 @@ sim::BoardConfig RxStatusBoard() {
   return config;
 }
 
-struct RxRig : Rig {
-  explicit RxRig(const sim::BoardConfig& config, uint32_t descriptors = 8) : Rig(config) {
-    WaitForLink();
-    StartReceive(descriptors);
-    board->WriteCsr(kCsr(6), board->ReadCsr(kCsr(6)) | 0x40);  // promiscuous: no setup needed
-    board->WriteCsr(kCsr(5), 0xffffffff);
-    board->WriteCsr(kCsr(7), kInterruptMask);
-  }
-  uint32_t Rdes0(uint32_t i) { return dma.Get32(RxDescriptor(i)); }
-};
-
 }  // namespace
 
 TEST(RxStatus, StatusAndInterruptFollowTheDataLater) {
-  RxRig rig(RxStatusBoard());
+  ReceiveRig rig(RxStatusBoard(), 8);
   std::vector<uint8_t> frame = MakeFrame(kStation, 60);
   rig.peer.Send(frame);
   EXPECT_TRUE(std::equal(frame.begin(), frame.end(), rig.dma.At(Rig::Buffer(0)))) << "the data is there";
@@ -43,7 +32,7 @@ TEST(RxStatus, StatusAndInterruptFollowTheDataLater) {
 }
 
 TEST(RxStatus, StatusWordsAreWrittenInArrivalOrder) {
-  RxRig rig(RxStatusBoard());
+  ReceiveRig rig(RxStatusBoard(), 8);
   for (uint32_t i = 0; i < 5; ++i) rig.peer.Send(MakeFrame(kStation, 60 + i));
   uint32_t written = 0;
   while (written < 5 && rig.clock.RunNext()) {
@@ -58,7 +47,7 @@ TEST(RxStatus, StatusWordsAreWrittenInArrivalOrder) {
 }
 
 TEST(RxStatus, WatchdogCutsAJabberingFrame) {
-  RxRig rig(RxStatusBoard());
+  ReceiveRig rig(RxStatusBoard(), 8);
   rig.peer.Send(MakeFrame(kStation, 4000));
   rig.clock.Advance(100 * sim::kMicrosecond);
   EXPECT_EQ(rig.Rdes0(0), 0x05ee0200u) << "first descriptor: 1518 bytes so far, not the last";
@@ -78,7 +67,7 @@ TEST(RxStatus, WatchdogCutsAJabberingFrame) {
 TEST(RxStatus, FullFifoCutsOneFrameAndLosesTheNext) {
   sim::BoardConfig config = RxStatusBoard();
   config.profile.rx_stall_one_in = 1;
-  RxRig rig(config);
+  ReceiveRig rig(config, 8);
   for (uint32_t i = 0; i < 4; ++i) rig.peer.Send(MakeFrame(kStation, 696, uint8_t(i)));
   rig.clock.Advance(10 * sim::kMillisecond);
   EXPECT_EQ(rig.Rdes0(0) & 0xbfff8000u, 0x02bc0000u) << "first frame whole";
@@ -97,7 +86,7 @@ TEST(RxStatus, FifoOverflowCounterWrapsIntoItsOverflowBit) {
   sim::BoardConfig config = RxStatusBoard();
   config.profile.rx_stall_one_in = 1;
   config.profile.rx_stall_max = sim::kSecond;
-  RxRig rig(config);
+  ReceiveRig rig(config, 8);
   for (uint32_t i = 0; i < 2 + 2049; ++i) rig.peer.Send(MakeFrame(kStation, 1000));
   EXPECT_EQ(rig.board->counters().rx_fifo_lost, 2049u);
   EXPECT_EQ(rig.board->ReadCsr(kCsr(8)), 0x10020000u) << "count wrapped to 1, overflow bit 28 set";
