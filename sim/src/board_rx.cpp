@@ -31,7 +31,7 @@ void Board::Impl::RxPoll() {
 void Board::Impl::MissFrame() {
   ++counters_.rx_missed;
   uint32_t count = (missed_ & 0xffff) + 1;
-  missed_ = (missed_ & bits::kMissedOverflow) | (count & 0xffff);
+  missed_ = (missed_ & ~0xffffu) | (count & 0xffff);  // the FIFO overflow count above stays
   if (count > 0xffff) missed_ |= bits::kMissedOverflow;
 }
 
