@@ -87,9 +87,9 @@ constexpr uint32_t kChained = 1u << 24;
 constexpr uint32_t kDisablePadding = 1u << 23;
 // RDES0 status
 constexpr uint32_t kRxOverflow = 1u << 0;
-constexpr uint32_t kRxWatchdog = 1u << 4;
 constexpr uint32_t kRxCrcError = 1u << 1;
 constexpr uint32_t kRxDribbling = 1u << 2;
+constexpr uint32_t kRxWatchdog = 1u << 4;
 constexpr uint32_t kRxFrameType = 1u << 5;
 constexpr uint32_t kRxTooLong = 1u << 7;
 constexpr uint32_t kRxLastDescriptor = 1u << 8;
