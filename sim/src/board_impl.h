@@ -158,12 +158,18 @@ struct Board::Impl : detail::PhyEvents {
   void Receive(const uint8_t* frame, uint32_t length);
   void StoreFrame(const uint8_t* frame, uint32_t length, uint32_t status);
   void MissFrame();
-  // Where a profile changes the receive path (board_rx_profile.cpp).
+  // Where a profile changes the receive path (board_rx_profile.cpp); the
+  // kind board's frames pass by these on one flag.
   bool LateRxStatus() const { return config_.profile.rx_writeback_max != 0; }
+  void NoteRxActivity();
   uint32_t WatchdogCut(uint32_t length, uint32_t& status);
   uint32_t FifoRoom(uint32_t length, uint32_t& status);
   uint32_t RunningLength(uint32_t stored) const;
-  bool PostRxStatus(uint32_t descriptor, uint32_t value);
+  bool PostRxStatus(uint32_t descriptor, uint32_t value) {
+    if (__builtin_expect(!rx_profiled_, 1)) return WriteRxStatus(descriptor, value);
+    return QueueRxStatus(descriptor, value);
+  }
+  bool QueueRxStatus(uint32_t descriptor, uint32_t value);
   void FrameStored(uint32_t length, uint32_t status);
   void WriteBackRxFrame();
   void CancelRxWriteBacks();
@@ -269,6 +275,7 @@ struct Board::Impl : detail::PhyEvents {
     bool whole;  // stored without an overflow or a watchdog cut
     std::vector<RxStatusWord> words;
   };
+  bool rx_profiled_ = false;                  // any of the receive profile behaviours
   std::vector<RxStatusWord> rx_words_;        // of the frame being stored
   std::deque<PendingRxFrame> rx_pending_;     // stored, status not yet written
   VirtualClock::EventId rx_writeback_event_ = 0;

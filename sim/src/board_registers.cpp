@@ -28,7 +28,7 @@ uint32_t Board::Impl::ReadCsr(uint32_t offset) {
       case 15: value = LaggedCsr15(sia_.Csr15()); break;
       default: value = csr_[n]; break;
     }
-    if (config_.profile.documented_registers) value = AsDocumented(n, value);
+    if (__builtin_expect(config_.profile.documented_registers, 0)) value = AsDocumented(n, value);
   }
   if (__builtin_expect(trace_on_, 0)) Trace(TraceEntry::kCsrRead, offset, value);
   return value;

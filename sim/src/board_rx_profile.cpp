@@ -13,6 +13,11 @@ constexpr uint32_t kPreamble = 8, kInterFrameGap = 12;        // byte times
 constexpr uint32_t kShortestCut = 64;  // less room than this loses the frame
 }  // namespace
 
+// The serial interface sees the carrier of every frame (CSR12 bit 9).
+void Board::Impl::NoteRxActivity() {
+  if (!phy_) rx_activity_ = true;
+}
+
 // A frame that goes on past the watchdog's limit is cut there.
 uint32_t Board::Impl::WatchdogCut(uint32_t length, uint32_t& status) {
   if (!config_.profile.rx_watchdog || length <= kWatchdogMin) return length;
@@ -58,7 +63,7 @@ uint32_t Board::Impl::RunningLength(uint32_t stored) const {
 }
 
 // With late write-back the status words wait for the frame's turn.
-bool Board::Impl::PostRxStatus(uint32_t descriptor, uint32_t value) {
+bool Board::Impl::QueueRxStatus(uint32_t descriptor, uint32_t value) {
   if (!LateRxStatus()) return WriteRxStatus(descriptor, value);
   rx_words_.push_back(RxStatusWord{descriptor, value});
   return true;
