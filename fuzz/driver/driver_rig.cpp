@@ -58,7 +58,8 @@ RigSetup RigSetup::From(FuzzBytes& in) {
   uint32_t quarters = kQuarters[(b >> 4) & 7];
   for (sim::Nanoseconds* t : {&s.board.dma_delay_min, &s.board.dma_delay_max, &s.board.stop_time,
                               &s.board.reset_time, &s.board.negotiation_time, &s.board.flap_every,
-                              &s.board.csr15_lag, &s.board.serial_delay, &s.board.serial_min_half_period})
+                              &s.board.csr15_lag, &s.board.serial_delay, &s.board.serial_min_half_period,
+                              &s.board.rx_writeback_min, &s.board.rx_writeback_max, &s.board.rx_stall_max})
     *t = *t * quarters / 4;
   return s;
 }

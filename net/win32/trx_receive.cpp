@@ -3,7 +3,9 @@
 #include "trx_chip.h"
 
 // Frames the chip can report but the driver must not indicate: shorter than
-// a header plus CRC, or longer than the buffer.
+// a header plus CRC, longer than the buffer, or spread over several
+// descriptors (a frame longer than one buffer: its length and error bits are
+// valid in its last descriptor only, so a part must never pass for a frame).
 #define TRX_MIN_RX_LENGTH (TRX_HEADER_SIZE + 4)
 
 VOID RecycleReceive(PADAPTER_CONTEXT A, PRX_RECORD Record) {
@@ -19,7 +21,8 @@ VOID RecycleReceive(PADAPTER_CONTEXT A, PRX_RECORD Record) {
 
 static BOOLEAN IsGoodFrame(ULONG Rdes0) {
   ULONG Length = (Rdes0 >> RDES0_LENGTH_SHIFT) & RDES0_LENGTH_MASK;
-  return (Rdes0 & RDES0_ERROR_SUMMARY) == 0 && Length >= TRX_MIN_RX_LENGTH && Length <= TRX_MAX_FRAME;
+  return (Rdes0 & (RDES0_ERROR_SUMMARY | RDES0_FIRST_LAST)) == RDES0_FIRST_LAST && Length >= TRX_MIN_RX_LENGTH &&
+         Length <= TRX_MAX_FRAME;
 }
 
 VOID IndicateReceives(PADAPTER_CONTEXT A) {
@@ -32,9 +35,12 @@ VOID IndicateReceives(PADAPTER_CONTEXT A) {
       ULONG Rdes0 = DESC_WORD(Cur->Descriptor, 0);
       if (Rdes0 & RDES0_OWN) break;
       if (!IsGoodFrame(Rdes0)) {
-        A->RcvError++;
-        if (Rdes0 & RDES0_DRIBBLING) A->RcvAlignment++;
-        if (Rdes0 & RDES0_CRC_ERROR) A->RcvCrc++;
+        // A frame spread over several descriptors counts once, at its end.
+        if (Rdes0 & RDES0_LAST_DESCRIPTOR) {
+          A->RcvError++;
+          if (Rdes0 & RDES0_DRIBBLING) A->RcvAlignment++;
+          if (Rdes0 & RDES0_CRC_ERROR) A->RcvCrc++;
+        }
         A->RxHead = Cur->Next;
         A->RcvOk += Count;
         NdisDprReleaseSpinLock(&A->RxLock);

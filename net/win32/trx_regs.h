@@ -115,6 +115,8 @@
 #define RDES0_LENGTH_SHIFT       16
 #define RDES0_LENGTH_MASK        0x3fff
 #define RDES0_ERROR_SUMMARY      0x00008000
+#define RDES0_FIRST_LAST         0x00000300   // first and last descriptor: the whole frame is here
+#define RDES0_LAST_DESCRIPTOR    0x00000100
 #define RDES0_DRIBBLING          0x00000004
 #define RDES0_CRC_ERROR          0x00000002
 #define RDES1_CHAINED_1518       0x010005ee

@@ -13,6 +13,10 @@ Board::Impl::Impl(Board& self, VirtualClock& clock, DmaSpace& dma, const BoardCo
   tx_frame_.resize(kMaxFrame + 64);
   csr_[0] = bits::kCsr0AtReset;
   csr_[6] = bits::kCsr6AtReset;
+  if (config_.profile.documented_registers) DocumentedReset();
+  const BoardProfile& p = config_.profile;
+  rx_profiled_ = p.documented_registers || p.rx_writeback_max != 0 || p.rx_fifo_bytes != 0 || p.rx_watchdog ||
+                 p.rx_running_lengths;
 }
 
 Board::Impl::~Impl() {

@@ -31,8 +31,10 @@ constexpr uint32_t kTxUnderflow = 1u << 5;
 constexpr uint32_t kRxInterrupt = 1u << 6;
 constexpr uint32_t kRxBufferUnavailable = 1u << 7;
 constexpr uint32_t kRxStopped = 1u << 8;
+constexpr uint32_t kRxWatchdogTimeout = 1u << 9;
 constexpr uint32_t kLinkFail = 1u << 12;
 constexpr uint32_t kSystemError = 1u << 13;
+constexpr uint32_t kEarlyReceive = 1u << 14;
 constexpr uint32_t kAbnormalSummary = 1u << 15;
 constexpr uint32_t kNormalSummary = 1u << 16;
 constexpr uint32_t kMasterAbort = 1u << 23;  // error bits 25-23 = 001
@@ -63,6 +65,8 @@ constexpr uint32_t kMiiReadMode = 1u << 18;
 constexpr uint32_t kMdi = 1u << 19;
 // CSR8
 constexpr uint32_t kMissedOverflow = 1u << 16;
+constexpr uint32_t kFifoOverflowShift = 17;         // bits 17-27 count frames lost to a full FIFO
+constexpr uint32_t kFifoOverflowOverflow = 1u << 28;
 // TDES0 status
 constexpr uint32_t kTxDeferred = 1u << 0;
 constexpr uint32_t kTxUnderflowError = 1u << 1;
@@ -82,8 +86,10 @@ constexpr uint32_t kEndOfRing = 1u << 25;
 constexpr uint32_t kChained = 1u << 24;
 constexpr uint32_t kDisablePadding = 1u << 23;
 // RDES0 status
+constexpr uint32_t kRxOverflow = 1u << 0;
 constexpr uint32_t kRxCrcError = 1u << 1;
 constexpr uint32_t kRxDribbling = 1u << 2;
+constexpr uint32_t kRxWatchdog = 1u << 4;
 constexpr uint32_t kRxFrameType = 1u << 5;
 constexpr uint32_t kRxTooLong = 1u << 7;
 constexpr uint32_t kRxLastDescriptor = 1u << 8;
@@ -152,6 +158,24 @@ struct Board::Impl : detail::PhyEvents {
   void Receive(const uint8_t* frame, uint32_t length);
   void StoreFrame(const uint8_t* frame, uint32_t length, uint32_t status);
   void MissFrame();
+  // Where a profile changes the receive path (board_rx_profile.cpp); the
+  // kind board's frames pass by these on one flag.
+  bool LateRxStatus() const { return config_.profile.rx_writeback_max != 0; }
+  void NoteRxActivity();
+  uint32_t WatchdogCut(uint32_t length, uint32_t& status);
+  uint32_t FifoRoom(uint32_t length, uint32_t& status);
+  uint32_t RunningLength(uint32_t stored) const;
+  bool PostRxStatus(uint32_t descriptor, uint32_t value) {
+    if (__builtin_expect(!rx_profiled_, 1)) return WriteRxStatus(descriptor, value);
+    return QueueRxStatus(descriptor, value);
+  }
+  bool QueueRxStatus(uint32_t descriptor, uint32_t value);
+  void FrameStored(uint32_t length, uint32_t status);
+  void WriteBackRxFrame();
+  void CancelRxWriteBacks();
+  // Register values as the chip documents them (board_documented_registers.cpp).
+  void DocumentedReset();
+  uint32_t AsDocumented(uint32_t n, uint32_t value);
 
   // Link (board_link.cpp).
   bool PortTransmitting() const;
@@ -242,6 +266,21 @@ struct Board::Impl : detail::PhyEvents {
   // Receive.
   uint32_t rx_current_ = 0;
   uint32_t dribble_left_ = 0;
+  struct RxStatusWord {
+    uint32_t descriptor, value;
+  };
+  struct PendingRxFrame {
+    Nanoseconds due;
+    uint32_t bytes;
+    bool whole;  // stored without an overflow or a watchdog cut
+    std::vector<RxStatusWord> words;
+  };
+  bool rx_profiled_ = false;                  // any of the receive profile behaviours
+  std::vector<RxStatusWord> rx_words_;        // of the frame being stored
+  std::deque<PendingRxFrame> rx_pending_;     // stored, status not yet written
+  VirtualClock::EventId rx_writeback_event_ = 0;
+  Nanoseconds rx_last_due_ = 0, rx_wire_free_at_ = 0;
+  bool rx_activity_ = false;  // CSR12 bit 9 since its last read
 
   // Link.
   LinkMode link_mode_ = LinkMode::kNone;

@@ -13,7 +13,9 @@ uint32_t Board::Impl::Csr5() const {
 
 void Board::Impl::AcknowledgeEvents(uint32_t value) {
   uint32_t cleared = value & bits::kClearableEvents;
-  if (cleared & bits::kSystemError) cleared |= bits::kErrorBits;
+  // The kind board forgets the error bits with the event; the chip keeps
+  // them until the next reset.
+  if ((cleared & bits::kSystemError) && !config_.profile.documented_registers) cleared |= bits::kErrorBits;
   events_ &= ~cleared;
 }
 

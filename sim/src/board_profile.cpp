@@ -29,9 +29,19 @@ void SerialTiming(BoardProfile& p) {
   p.phy_reset_reads = 8;           // about 1 ms
 }
 void MdioHigh(BoardProfile& p) { p.mdio_idles_high = true; }
+void ResetValues(BoardProfile& p) { p.documented_registers = true; }
+void RxStatus(BoardProfile& p) {
+  p.rx_writeback_min = 1 * kMicrosecond;
+  p.rx_writeback_max = 8 * kMicrosecond;
+  p.rx_stall_one_in = 1000;  // another bus master or a slow host bridge
+  p.rx_stall_max = 1 * kMillisecond;
+  p.rx_fifo_bytes = 2048;
+  p.rx_watchdog = true;
+  p.rx_running_lengths = true;
+}
 
-void (*const kBehaviours[])(BoardProfile&) = {AsyncDma, SlowStops, SlowReset, SlowLink, ZeroStatus,
-                                              ModeBits, SerialTiming, MdioHigh};
+void (*const kBehaviours[])(BoardProfile&) = {AsyncDma, SlowStops,    SlowReset, SlowLink,    ZeroStatus,
+                                              ModeBits, SerialTiming, MdioHigh,  ResetValues, RxStatus};
 
 void Realistic(BoardProfile& p) {
   for (auto apply : kBehaviours) apply(p);
@@ -55,13 +65,16 @@ const Entry kProfiles[] = {
     {"mode-bits", ModeBits},
     {"serial-timing", SerialTiming},
     {"mdio-high", MdioHigh},
+    {"reset-values", ResetValues},
+    {"rx-status", RxStatus},
 };
 
 }  // namespace
 
 bool BoardProfile::Kind() const {
   return dma_delay_max == 0 && stop_time == 0 && reset_time == 0 && negotiation_time == 0 && csr15_lag == 0 && flap_every == 0 &&
-         serial_delay == 0 && serial_min_half_period == 0 && phy_reset_reads == 0 && !zero_status_on_empty && !duplex_mismatch_errors && !threshold_underflows && !mdio_idles_high;
+         serial_delay == 0 && serial_min_half_period == 0 && phy_reset_reads == 0 && !zero_status_on_empty && !duplex_mismatch_errors && !threshold_underflows && !mdio_idles_high &&
+         !documented_registers && rx_writeback_max == 0 && rx_fifo_bytes == 0 && !rx_watchdog && !rx_running_lengths;
 }
 
 bool BoardProfile::Named(const std::string& name, BoardProfile* out) {

@@ -82,6 +82,7 @@ void Board::Impl::ResetProfileState() {
   clock_.Cancel(rx_stop_event_);
   tx_step_event_ = tx_stop_event_ = rx_stop_event_ = 0;
   tx_stopping_ = tx_stop_due_ = rx_stopping_ = false;
+  CancelRxWriteBacks();
   reset_until_ = clock_.Now() + config_.profile.reset_time;
 }
 

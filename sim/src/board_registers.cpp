@@ -28,6 +28,7 @@ uint32_t Board::Impl::ReadCsr(uint32_t offset) {
       case 15: value = LaggedCsr15(sia_.Csr15()); break;
       default: value = csr_[n]; break;
     }
+    if (__builtin_expect(config_.profile.documented_registers, 0)) value = AsDocumented(n, value);
   }
   if (__builtin_expect(trace_on_, 0)) Trace(TraceEntry::kCsrRead, offset, value);
   return value;
@@ -84,6 +85,7 @@ void Board::Impl::SoftwareReset() {
   mii_.Reset();
   bool sia_was_running = sia_.Running();
   sia_.Reset();
+  if (config_.profile.documented_registers) DocumentedReset();
   if (!phy_ && sia_was_running) Relink(true);
 }
 

@@ -31,13 +31,21 @@ void Board::Impl::RxPoll() {
 void Board::Impl::MissFrame() {
   ++counters_.rx_missed;
   uint32_t count = (missed_ & 0xffff) + 1;
-  missed_ = (missed_ & bits::kMissedOverflow) | (count & 0xffff);
+  missed_ = (missed_ & ~0xffffu) | (count & 0xffff);  // the FIFO overflow count above stays
   if (count > 0xffff) missed_ |= bits::kMissedOverflow;
 }
 
 void Board::Impl::Receive(const uint8_t* frame, uint32_t length) {
   using namespace bits;
-  if (rx_state_ == 0 || rx_stopping_ || !PortUp() || length > kMaxFrame) {
+  if (__builtin_expect(rx_profiled_, 0)) NoteRxActivity();
+  if (rx_state_ == 0 || rx_stopping_ || !PortUp()) {
+    ++counters_.rx_ignored;
+    return;
+  }
+  uint32_t status = 0;
+  uint32_t arrived = length;
+  if (__builtin_expect(rx_profiled_, 0)) length = WatchdogCut(length, status);
+  if (length > kMaxFrame) {
     ++counters_.rx_ignored;
     return;
   }
@@ -49,8 +57,7 @@ void Board::Impl::Receive(const uint8_t* frame, uint32_t length) {
     ++counters_.rx_filtered;
     return;
   }
-  uint32_t status = 0;
-  if (EthernetFcs(frame, length - 4) != LoadLe32(frame + length - 4)) {
+  if (length == arrived && EthernetFcs(frame, length - 4) != LoadLe32(frame + length - 4)) {
     status |= kErrorSummary | kRxCrcError;
     ++counters_.rx_runts_crc;
   }
@@ -62,7 +69,8 @@ void Board::Impl::Receive(const uint8_t* frame, uint32_t length) {
   if (frame[0] & 1) status |= kRxMulticast;
   if ((uint32_t(frame[12]) << 8 | frame[13]) >= 0x0600) status |= kRxFrameType;
   if (length > 1518) status |= kRxTooLong;
-  StoreFrame(frame, length, status);
+  if (__builtin_expect(rx_profiled_, 0)) length = FifoRoom(length, status);
+  if (length != 0) StoreFrame(frame, length, status);
   UpdateInterruptLine();
 }
 
@@ -71,6 +79,7 @@ void Board::Impl::Receive(const uint8_t* frame, uint32_t length) {
 // demand.
 void Board::Impl::StoreFrame(const uint8_t* frame, uint32_t length, uint32_t status) {
   using namespace bits;
+  if (__builtin_expect(rx_profiled_, 0)) rx_words_.clear();
   uint32_t d[4];
   uint32_t descriptor = rx_current_;
   if (!ReadDescriptor(descriptor, d)) return;
@@ -96,7 +105,7 @@ void Board::Impl::StoreFrame(const uint8_t* frame, uint32_t length, uint32_t sta
     uint32_t next = NextDescriptor(descriptor, d[1], d[3], csr_[3]);
     if (stored == length) {
       rx_current_ = next;
-      if (!WriteRxStatus(descriptor, first | kRxLastDescriptor | length << 16 | status)) return;
+      if (!PostRxStatus(descriptor, first | kRxLastDescriptor | length << 16 | status)) return;
       break;
     }
     // The frame goes on in the next descriptor, if the driver owns us one.
@@ -105,18 +114,19 @@ void Board::Impl::StoreFrame(const uint8_t* frame, uint32_t length, uint32_t sta
     if (!(n[0] & kOwn) || used == kMaxRxDescriptorsPerFrame) {
       rx_current_ = next;
       uint32_t truncated = kErrorSummary | kRxDescriptorError | kRxLastDescriptor;
-      if (!WriteRxStatus(descriptor, first | truncated | stored << 16 | status)) return;
+      if (!PostRxStatus(descriptor, first | truncated | stored << 16 | status)) return;
       if (!(n[0] & kOwn)) {
         RaiseEvents(kRxBufferUnavailable);
         rx_state_ = kRxSuspended;
       }
       break;
     }
-    if (!WriteRxStatus(descriptor, first)) return;
+    if (!PostRxStatus(descriptor, first | (rx_profiled_ ? RunningLength(stored) : 0))) return;
     first = 0;
     descriptor = next;
     std::copy(n, n + 4, d);
   }
+  if (__builtin_expect(rx_profiled_, 0)) return FrameStored(stored, status);
   ++counters_.rx_frames;
   RaiseEvents(kRxInterrupt);
 }

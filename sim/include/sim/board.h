@@ -146,9 +146,12 @@ class Board : public WirePort {
   struct Counters {
     uint64_t tx_frames = 0;       // frames put on the wire
     uint64_t tx_setup_frames = 0;
-    uint64_t rx_frames = 0;       // frames written to receive buffers
+    uint64_t rx_frames = 0;       // frames written to receive buffers (cut ones not included)
     uint64_t rx_filtered = 0;     // frames dropped by the address filter
     uint64_t rx_missed = 0;       // frames lost for want of a descriptor
+    uint64_t rx_fifo_lost = 0;    // frames lost to a full receive FIFO (CSR8 bits 17-27)
+    uint64_t rx_fifo_cut = 0;     // frames closed with an overflow: part of them found room
+    uint64_t rx_watchdog_cut = 0; // frames the receive watchdog cut
     uint64_t rx_runts_crc = 0;    // frames that arrived with a bad FCS
     uint64_t rx_runts = 0;        // frames under 64 bytes dropped (CSR6 bit 3 clear)
     uint64_t rx_ignored = 0;      // frames arriving with no link or the receiver stopped

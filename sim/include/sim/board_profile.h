@@ -56,6 +56,31 @@ struct BoardProfile {
   // The management data line idles high: with nothing driving it (no PHY)
   // every PHY register reads 0xffff.
   bool mdio_idles_high = false;
+  // Registers read as the chip documents them: its values after a software
+  // reset and at power up (CSR6 promiscuous, CSR9 in MII read mode, the
+  // serial interface's registers all ones in their low halves), reserved and
+  // unused bits that read as ones whatever was written, CSR5's error bits
+  // kept until the next reset, CSR12's receive-activity bit.
+  bool documented_registers = false;
+  // Receive write-back: a frame's data goes to its buffers at once, its RDES0
+  // words and the receive interrupt follow after a delay drawn from
+  // [min, max], in order behind the frames before it; CSR5 shows an early
+  // receive (bit 14) meanwhile. 0 writes everything at once.
+  Nanoseconds rx_writeback_min = 0;
+  Nanoseconds rx_writeback_max = 0;
+  // One write-back in `rx_stall_one_in` waits up to `rx_stall_max` more for
+  // the bus. Frames arriving back to back meanwhile fill the receive FIFO
+  // (`rx_fifo_bytes`, 0: never full): a frame with no room is lost and counted
+  // in CSR8 bits 17-27, one that found some room is closed with an overflow.
+  uint32_t rx_stall_one_in = 0;
+  Nanoseconds rx_stall_max = 0;
+  uint32_t rx_fifo_bytes = 0;
+  // The receive watchdog cuts a frame after 2048 to 2560 bytes (RDES0 bits 4
+  // and 7, CSR5 bit 9).
+  bool rx_watchdog = false;
+  // Descriptors before a frame's last hold the byte count so far in their
+  // length field, valid in the last descriptor only.
+  bool rx_running_lengths = false;
 
   bool Kind() const;
   // The same profile for port `n` of a machine: its own seed, so that two

@@ -156,5 +156,90 @@ TEST_F(BoardProfileTest, FlappingLinkLosesNoPacket) {
   EXPECT_EQ(port.context()->LinkUp, TRUE) << "the link came back every time";
 }
 
+// Without a PHY, link, speed and media state come from CSR12 and CSR14 among
+// bits that read as ones; every reset leaves the chip promiscuous.
+TEST_F(BoardProfileTest, DocumentedRegisterValuesAreMaskedOnASerialInterfacePort) {
+  Port& port = PortOn("reset-values", sim::PhyModel::kNone);
+  BringUp(port);
+  EXPECT_EQ(QueryValue(port, OID_GEN_LINK_SPEED), 100000u) << "10 Mb/s half duplex";
+  ASSERT_EQ(SetFilter(port, NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
+  port.adapter->Reset();
+  Run(1600 * sim::kMillisecond);
+  EXPECT_EQ(QueryValue(port, OID_GEN_MEDIA_CONNECT_STATUS), 0u) << "connected after the reset";
+  port.peer->Send(Frame(kPeer, 60, 1));  // someone else's unicast
+  port.peer->Send(Frame(kStation, 60, 2));
+  Run(sim::kMillisecond);
+  ASSERT_EQ(port.adapter->received().size(), 1u) << "no longer promiscuous after the reset";
+  EXPECT_EQ(port.adapter->received()[0].bytes, Frame(kStation, 60, 2)) << "the frame for the station";
+}
+
+// A master abort leaves CSR5's error bits set until the next reset: the
+// interrupt loop must end once the event itself is acknowledged.
+TEST_F(BoardProfileTest, ErrorBitsThatOutliveTheirEventEndTheInterruptLoop) {
+  Port& port = PortOn("reset-values");
+  BringUp(port);
+  ASSERT_EQ(SetFilter(port, NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
+  port.board().WritePciConfig(0x04, 0x2);  // bus mastering off: the next DMA aborts
+  port.peer->Send(Frame(kStation, 60, 1));
+  Run(sim::kMillisecond);
+  EXPECT_EQ(port.board().ReadCsr(0x28) & 0x03802000u, 0x00800000u) << "system error acknowledged, master abort shown";
+  EXPECT_FALSE(port.board().InterruptAsserted()) << "no interrupt left asserted";
+}
+
+// Status words a few microseconds behind the data, while the driver walks:
+// each frame is indicated once, in order.
+TEST_F(BoardProfileTest, LateReceiveStatusIndicatesEveryFrameOnceInOrder) {
+  sim::BoardConfig config;
+  ASSERT_TRUE(sim::BoardProfile::Named("rx-status", &config.profile));
+  config.profile.rx_stall_one_in = 0;  // no FIFO losses here
+  Port& port = AddPort(config);
+  BringUp(port);
+  ASSERT_EQ(SetFilter(port, NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
+  std::vector<std::vector<uint8_t>> frames;
+  for (uint32_t i = 0; i < 40; ++i) {
+    frames.push_back(Frame(kStation, 60 + i, uint8_t(i)));
+    port.peer->Send(frames.back());
+    Run(3 * sim::kMicrosecond);
+  }
+  Run(sim::kMillisecond);
+  ASSERT_EQ(port.adapter->received().size(), 40u) << "every frame indicated once";
+  for (uint32_t i = 0; i < 40; ++i) EXPECT_EQ(port.adapter->received()[i].bytes, frames[i]) << "frame " << i;
+}
+
+// The watchdog cuts a 4000-byte frame after its first buffer, whose length
+// field counts bytes so far and whose error bit is not yet valid.
+TEST_F(BoardProfileTest, AFrameCutByTheWatchdogIsNotIndicatedAndCountsOnce) {
+  Port& port = PortOn("rx-status");
+  BringUp(port);
+  ASSERT_EQ(SetFilter(port, NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
+  port.peer->Send(Frame(kStation, 4000, 1));
+  port.peer->Send(Frame(kStation, 100, 2));
+  Run(sim::kMillisecond);
+  ASSERT_EQ(port.adapter->received().size(), 1u) << "no part of the cut frame indicated";
+  EXPECT_EQ(port.adapter->received()[0].bytes, Frame(kStation, 100, 2)) << "the frame after it";
+  EXPECT_EQ(QueryValue(port, OID_GEN_RCV_ERROR), 1u) << "one frame, one error";
+}
+
+// While the bus stalls, frames overflow the receive FIFO and the ring runs
+// out: CSR8 holds FIFO losses and reserved ones beside the missed frames,
+// which alone are the driver's.
+TEST_F(BoardProfileTest, MissedFramesAreCountedWithoutTheFifoOverflowsBesideThem) {
+  sim::BoardConfig config;
+  ASSERT_TRUE(sim::BoardProfile::Named("rx-status", &config.profile));
+  config.profile.documented_registers = true;
+  config.profile.rx_stall_one_in = 1;
+  Port& port = AddPort(config);
+  port.adapter->SetKeyword("RxRingSize", 4);
+  BringUp(port);
+  ASSERT_EQ(SetFilter(port, NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
+  port.device->MuteLine(true);
+  for (uint32_t i = 0; i < 40; ++i) port.peer->Send(Frame(kStation, 696, uint8_t(i)));
+  port.device->MuteLine(false);
+  Run(10 * sim::kMillisecond);
+  const sim::Board::Counters& c = port.board().counters();
+  ASSERT_TRUE(c.rx_fifo_lost > 0 && c.rx_missed > 0) << "frames lost to the FIFO and missed for want of a descriptor";
+  EXPECT_EQ(QueryValue(port, OID_GEN_RCV_NO_BUFFER), c.rx_missed) << "the missed frames, nothing else";
+}
+
 }  // namespace
 }  // namespace trx_test

@@ -103,6 +103,17 @@ bool DriverTest::WaitForLink(Port& port, bool up) {
   return host.RunUntil([&] { return port.context()->LinkUp == (up ? TRUE : FALSE); }, 2 * sim::kSecond);
 }
 
+ULONG DriverTest::CsrAsWritten(Port& port, ULONG offset) {
+  ULONG value = port.board().ReadCsr(offset);
+  if (!port.board().config().profile.documented_registers) return value;
+  switch (offset) {
+    case 0x00: return value & 0x01ffffff;  // CSR0: bits 25-31 reserved
+    case 0x38: return value & 0x0c01ffff;  // CSR7: bits 17-25 and 28-31 reserved
+    case 0x70: return value & 0x0000ffff;  // CSR14: upper half reserved
+    default: return value;
+  }
+}
+
 ULONG DriverTest::QueryValue(Port& port, NDIS_OID oid) {
   hostndis::QueryResult r = port.adapter->Query(oid, 4);
   EXPECT_EQ(r.status, NDIS_STATUS_SUCCESS) << "query of OID 0x" << std::hex << oid;

@@ -80,6 +80,9 @@ class DriverTest : public hostndis::testing::HostTest {
   void LetTheChipCatchUp(Port& port);
   void Run(sim::Nanoseconds duration) { host.RunFor(duration); }
 
+  // A CSR as the driver wrote it: on a board whose registers read as the
+  // chip documents them, without the bits that read as ones.
+  ULONG CsrAsWritten(Port& port, ULONG offset);
   // The 4-byte answer of a query (asserting success).
   ULONG QueryValue(Port& port, NDIS_OID oid);
   NDIS_STATUS SetFilter(Port& port, ULONG filter);

@@ -173,7 +173,7 @@ TEST_P(AlignmentTest, CacheLineChoosesAlignmentAndBusMode) {
   EXPECT_EQ(a->Alignment, alignment);
   EXPECT_EQ(a->BufferSize % alignment, 0u);
   EXPECT_EQ(a->Csr0Value, expected);
-  EXPECT_EQ(port.board().ReadCsr(0x00), expected) << "CSR0 as written";
+  EXPECT_EQ(CsrAsWritten(port, 0x00), expected) << "CSR0 as written";
   for (ULONG i = 0; i < a->TxCount; ++i) ASSERT_EQ(a->TxRecords[i].CopyPhysical % alignment, 0u) << "copy buffer " << i;
   for (ULONG i = 0; i < a->RxCount; ++i) ASSERT_EQ(a->RxRecords[i].BufferPhysical % alignment, 0u) << "receive buffer " << i;
 }

@@ -52,7 +52,7 @@ TEST_F(InterruptTest, AReceiveInterruptRunsOnlyTheReceiveWalk) {
   EXPECT_TRUE(Interrupt(port, 0x00010040));
   EXPECT_EQ(port.adapter->received().size(), 1u);
   EXPECT_EQ(port.adapter->send_state(p), SendState::kWithMiniport) << "no transmit walk for a receive interrupt";
-  EXPECT_EQ(port.board().ReadCsr(0x38), 0x0401b2fdu) << "interrupts enabled again";
+  EXPECT_EQ(CsrAsWritten(port, 0x38), 0x0401b2fdu) << "interrupts enabled again";
 
   port.device->MuteLine(false);
   Run(sim::kMillisecond);

@@ -125,7 +125,7 @@ TEST_P(SerialInterfaceTest, RunsTenMegabitsWithFullDuplexOnlyForTypeTwo) {
   bool full = type == 2;
   Port& port = PortWith(PhyModel::kNone, type);
   BringUp(port);
-  EXPECT_EQ(port.board().ReadCsr(0x70), full ? 0x7f3du : 0x7f3fu) << "CSR14";
+  EXPECT_EQ(CsrAsWritten(port, 0x70), full ? 0x7f3du : 0x7f3fu) << "CSR14";
   EXPECT_EQ((Csr6(port) & 0x200) != 0, full) << "CSR6 full duplex";
   EXPECT_EQ(port.board().CurrentMode(), full ? LinkMode::k10Full : LinkMode::k10Half);
   EXPECT_EQ(QueryValue(port, OID_GEN_LINK_SPEED), full ? 200000u : 100000u);

@@ -44,7 +44,7 @@ TEST_F(ResetHaltTest, AbortsPacketsInFlightAndCompletesAfterTheSettleTime) {
   EXPECT_EQ(port.adapter->last_reset().status, NDIS_STATUS_SUCCESS);
   EXPECT_FALSE(port.adapter->last_reset().addressing_reset);
   EXPECT_EQ(QueryValue(port, OID_GEN_XMIT_ERROR), 3u) << "aborted packets count as errors";
-  EXPECT_EQ(port.board().ReadCsr(0x38), 0x0401b2fdu) << "interrupts enabled";
+  EXPECT_EQ(CsrAsWritten(port, 0x38), 0x0401b2fdu) << "interrupts enabled";
 
   ASSERT_TRUE(WaitForLink(port));
   PNDIS_PACKET next = port.adapter->BuildPacket(Frame(kPeer, 60, 9, kStation));

@@ -34,6 +34,7 @@ struct SoakPortSummary {
   uint64_t filtered = 0;       // frames the board's filter dropped
   uint64_t missed = 0;         // frames the board had no descriptor for
   uint64_t ignored = 0;        // frames arriving with no link or the receiver stopped
+  uint64_t overflowed = 0;     // frames a full receive FIFO lost or cut short
 };
 
 struct SoakSummary {

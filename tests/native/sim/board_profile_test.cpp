@@ -31,7 +31,9 @@ TEST(BoardProfile, NamesSelectSettingsAndSeed) {
   EXPECT_EQ(p.seed, 7u);
   EXPECT_FALSE(p.Kind());
   EXPECT_TRUE(p.dma_delay_max != 0 && p.stop_time != 0 && p.reset_time != 0 && p.zero_status_on_empty &&
-              p.duplex_mismatch_errors && p.mdio_idles_high && p.negotiation_time > 1500 * sim::kMillisecond)
+              p.duplex_mismatch_errors && p.mdio_idles_high && p.negotiation_time > 1500 * sim::kMillisecond &&
+              p.documented_registers && p.rx_writeback_max != 0 && p.rx_fifo_bytes != 0 && p.rx_watchdog &&
+              p.rx_running_lengths)
       << "realistic turns every behaviour on";
   EXPECT_FALSE(sim::BoardProfile::Parse("gentle", &p)) << "unknown name";
   EXPECT_FALSE(sim::BoardProfile::Parse("realistic:x", &p)) << "bad seed";

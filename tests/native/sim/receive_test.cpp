@@ -6,22 +6,6 @@
 using namespace simtest;
 using sim::Board;
 
-namespace {
-
-struct ReceiveRig : Rig {
-  explicit ReceiveRig(uint32_t descriptors = 4, uint32_t size = 1518) {
-    WaitForLink();
-    StartReceive(descriptors, size);
-    StartTransmit();
-    board->WriteCsr(kCsr(6), board->ReadCsr(kCsr(6)) | 0x40);  // promiscuous: no setup needed
-    board->WriteCsr(kCsr(5), 0xffffffff);
-    board->WriteCsr(kCsr(7), kInterruptMask);
-  }
-  uint32_t Rdes0(uint32_t i) { return dma.Get32(RxDescriptor(i)); }
-};
-
-}  // namespace
-
 TEST(Receive, FramesFillChainedDescriptorsInOrder) {
   ReceiveRig rig;
   std::vector<uint8_t> frame = MakeFrame(kStation, 60);
@@ -53,7 +37,7 @@ TEST(Receive, BadFcsAndInjectedDribbleSetErrorBits) {
 }
 
 TEST(Receive, FrameLargerThanOneBufferSpansDescriptors) {
-  ReceiveRig rig(4, 512);
+  ReceiveRig rig(sim::BoardConfig(), 4, 512);
   rig.peer.Send(MakeFrame(kStation, 1200));  // 512 + 512 + 180 bytes
   EXPECT_EQ(rig.Rdes0(0), 0x200u) << "first descriptor: first bit only, no length";
   EXPECT_EQ(rig.Rdes0(1), 0x0u);
@@ -64,7 +48,7 @@ TEST(Receive, FrameLargerThanOneBufferSpansDescriptors) {
 }
 
 TEST(Receive, MissedFramesWithoutOwnedDescriptorUntilOneIsHandedBack) {
-  ReceiveRig rig(2);  // one owned descriptor, then the sentinel
+  ReceiveRig rig(sim::BoardConfig(), 2);  // one owned descriptor, then the sentinel
   rig.peer.Send(MakeFrame(kStation, 60));
   rig.board->WriteCsr(kCsr(5), 0xffffffff);
   for (int i = 0; i < 3; ++i) rig.peer.Send(MakeFrame(kStation, 60));
@@ -81,7 +65,7 @@ TEST(Receive, MissedFramesWithoutOwnedDescriptorUntilOneIsHandedBack) {
 }
 
 TEST(Receive, MissedFrameCounterOverflows) {
-  ReceiveRig rig(1);  // nothing owned at all
+  ReceiveRig rig(sim::BoardConfig(), 1);  // nothing owned at all
   for (uint32_t i = 0; i < 0x10002; ++i) rig.peer.Send(MakeFrame(kStation, 60));
   EXPECT_EQ(rig.board->ReadCsr(kCsr(8)), 0x10002u) << "overflow bit with the count wrapped";
   EXPECT_EQ(rig.board->counters().rx_missed, 0x10002u);

@@ -121,6 +121,15 @@ Rig::Rig(sim::BoardConfig config, sim::Wire::Pace pace) {
   board->WriteCsr(kCsr(6), config.phy == sim::PhyModel::kNone ? 0x02000000 : 0x02040000);
 }
 
+ReceiveRig::ReceiveRig(const sim::BoardConfig& config, uint32_t descriptors, uint32_t size) : Rig(config) {
+  WaitForLink();
+  StartReceive(descriptors, size);
+  StartTransmit();
+  board->WriteCsr(kCsr(6), board->ReadCsr(kCsr(6)) | 0x40);
+  board->WriteCsr(kCsr(5), 0xffffffff);
+  board->WriteCsr(kCsr(7), kInterruptMask);
+}
+
 void Rig::StartReceive(uint32_t count, uint32_t size) {
   for (uint32_t i = 0; i < count; ++i) {
     dma.Put32(RxDescriptor(i), i + 1 < count ? 0x80000000 : 0);

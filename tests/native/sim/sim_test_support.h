@@ -75,6 +75,14 @@ struct Rig {
   std::unique_ptr<sim::Wire> wire;
 };
 
+// A rig receiving into `descriptors` chained descriptors, promiscuous (no
+// setup frame needed), transmit started, CSR5 clear and the driver's
+// interrupts enabled.
+struct ReceiveRig : Rig {
+  explicit ReceiveRig(const sim::BoardConfig& config = sim::BoardConfig(), uint32_t descriptors = 4, uint32_t size = 1518);
+  uint32_t Rdes0(uint32_t i) { return dma.Get32(RxDescriptor(i)); }
+};
+
 constexpr uint8_t kStation[6] = {0x00, 0x12, 0x34, 0x56, 0x78, 0x9a};
 constexpr uint8_t kBroadcast[6] = {0xff, 0xff, 0xff, 0xff, 0xff, 0xff};
 
