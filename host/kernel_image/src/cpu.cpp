@@ -143,6 +143,26 @@ void Cpu::Measure(bool on) {
   }
 }
 
+void Cpu::OnStore(uc_struct* uc, int, uint64_t address, int size, int64_t value, void* user) {
+  auto* cpu = static_cast<Cpu*>(user);
+  uint32_t eip = 0;
+  uc_reg_read(uc, UC_X86_REG_EIP, &eip);
+  cpu->store_watcher_(static_cast<uint32_t>(address), static_cast<uint32_t>(size), static_cast<uint32_t>(value), eip);
+}
+
+void Cpu::WatchStores(uint32_t begin, uint32_t end, StoreWatcher watcher) {
+  if (watching_) {
+    uc_hook_del(uc_, store_hook_);
+    watching_ = false;
+  }
+  store_watcher_ = std::move(watcher);
+  if (!store_watcher_ || end <= begin) return;
+  uc_hook h;
+  uc_hook_add(uc_, &h, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(OnStore), this, begin, end - 1);
+  store_hook_ = h;
+  watching_ = true;
+}
+
 uint32_t Cpu::Arg(int i) const { return Read32(esp_cache_ + 4 + 4 * i); }
 
 uint32_t Cpu::Ecx() const {

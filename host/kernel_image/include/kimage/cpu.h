@@ -68,6 +68,13 @@ class Cpu {
   // The stack calls run on.
   void SetStack(uint32_t top) { stack_top_ = top; }
 
+  // Every emulated store into [begin, end) calls `watcher` before it lands,
+  // with its address, size in bytes, value and the storing instruction's
+  // EIP. Slow (each store in the range leaves translated code): only for
+  // tools that look at stores one by one. An empty watcher removes it.
+  using StoreWatcher = std::function<void(uint32_t address, uint32_t size, uint32_t value, uint32_t eip)>;
+  void WatchStores(uint32_t begin, uint32_t end, StoreWatcher watcher);
+
  private:
   struct Range {
     uint32_t address;
@@ -76,6 +83,7 @@ class Cpu {
   };
   static void OnThunk(uc_struct* uc, uint64_t address, uint32_t size, void* user);
   static void OnCount(uc_struct* uc, uint64_t address, uint32_t size, void* user);
+  static void OnStore(uc_struct* uc, int type, uint64_t address, int size, int64_t value, void* user);
 
   uc_struct* uc_ = nullptr;
   std::vector<Range> ranges_;
@@ -94,6 +102,9 @@ class Cpu {
   uint64_t import_ns_ = 0;
   uint64_t nested_ns_ = 0;  // in calls made from inside thunks (measuring)
   mutable uint32_t esp_cache_ = 0;
+  StoreWatcher store_watcher_;
+  size_t store_hook_ = 0;
+  bool watching_ = false;
 };
 
 }  // namespace kimage

@@ -1,0 +1,192 @@
+#include "race_machine.h"
+
+#include "image_context.h"
+
+namespace trxrace {
+
+// The chip's DMA as the race rule sees it, on its way to physical memory.
+class ObservedDma : public sim::DmaSpace {
+ public:
+  explicit ObservedDma(sim::DmaSpace& memory) : memory_(memory) {}
+  bool DmaRead(uint32_t bus, void* dst, uint32_t length) override {
+    bool ok = memory_.DmaRead(bus, dst, length);
+    if (ok && rule != nullptr) rule->ChipRead(bus, length);
+    return ok;
+  }
+  bool DmaWrite(uint32_t bus, const void* src, uint32_t length) override {
+    bool ok = memory_.DmaWrite(bus, src, length);
+    if (ok && rule != nullptr) rule->ChipWrote(bus, length);
+    return ok;
+  }
+  kimage::DescriptorRaceRule* rule = nullptr;
+
+ private:
+  sim::DmaSpace& memory_;
+};
+
+// The board as the machine's PCI device. A step taken at a boundary runs
+// inside an emulated store, where the image cannot be entered again: the
+// interrupt line's changes are held back then and delivered at the driver's
+// next register access or when the machine runs.
+class RaceDevice : public hostndis::Device {
+ public:
+  RaceDevice(sim::VirtualClock& clock, sim::DmaSpace& dma, const sim::BoardConfig& config)
+      : board_(clock, dma, config) {
+    resources_.slot = config.slot;
+    resources_.csr_physical = config.csr_physical;
+    resources_.csr_length = config.csr_length;
+    resources_.has_interrupt = config.has_interrupt;
+    resources_.interrupt_level = config.interrupt_level;
+    resources_.interrupt_vector = config.interrupt_vector;
+  }
+  sim::Board& board() { return board_; }
+  void Hold(bool on) { holding_ = on; }
+  void Release() {
+    if (!held_) return;
+    held_ = false;
+    if (listener_) listener_(board_.InterruptAsserted());
+  }
+
+  const hostndis::DeviceResources& resources() const override { return resources_; }
+  uint32_t ReadCsr(uint32_t offset) override {
+    Release();
+    return board_.ReadCsr(offset);
+  }
+  void WriteCsr(uint32_t offset, uint32_t value) override {
+    Release();
+    board_.WriteCsr(offset, value);
+  }
+  uint32_t ReadPciConfig(uint32_t offset) override { return board_.ReadPciConfig(offset); }
+  void WritePciConfig(uint32_t offset, uint32_t value) override { board_.WritePciConfig(offset, value); }
+  bool InterruptAsserted() const override { return board_.InterruptAsserted(); }
+  void SetInterruptListener(std::function<void(bool)> listener) override {
+    listener_ = std::move(listener);
+    board_.SetInterruptListener([this](bool asserted) {
+      if (holding_) {
+        held_ = true;
+        return;
+      }
+      if (listener_) listener_(asserted);
+    });
+  }
+
+ private:
+  sim::Board board_;
+  hostndis::DeviceResources resources_;
+  std::function<void(bool)> listener_;
+  bool holding_ = false, held_ = false;
+};
+
+RaceMachine::RaceMachine(const RaceOptions& options)
+    : options_(options),
+      loader_(kimage::DriverLoader::Image(options.image_path)),
+      host_(loader_.Prepare(hostndis::HostConfig())) {
+  dma_ = std::make_unique<ObservedDma>(host_.memory());
+  host_.verifier().set_print(false);
+  host_.verifier().SetHook([this](const hostndis::Finding& f) { findings_.push_back({f.message, boundaries_}); });
+}
+
+RaceMachine::~RaceMachine() {
+  if (driver_.image != nullptr) driver_.image->WatchStores(0, 0, {});
+}
+
+sim::Board& RaceMachine::board() { return device_->board(); }
+
+bool RaceMachine::BringUp(BoundaryPolicy policy, std::string* error) {
+  sim::BoardConfig config;
+  if (!sim::BoardProfile::Parse(options_.board, &config.profile)) {
+    *error = "unknown board profile '" + options_.board + "'";
+    return false;
+  }
+  driver_ = loader_.Load(host_);
+  if (!driver_.error.empty() || driver_.status != STATUS_SUCCESS) {
+    *error = driver_.error.empty() ? "DriverEntry failed" : driver_.error;
+    return false;
+  }
+  auto device = std::make_unique<RaceDevice>(host_.clock(), *dma_, config);
+  device_ = device.get();
+  host_.AddDevice(std::move(device));
+  hostndis::AdapterOptions adapter_options;
+  adapter_options.requeue_refused_sends = true;  // as NDIS does for a protocol
+  adapter_ = &host_.AddAdapter(*device_, adapter_options);
+  adapter_->SetKeyword("ConnectionType", 0u);
+  adapter_->SetKeyword("SlotNumber", config.slot);
+  adapter_->SetKeyword("TxRingSize", options_.tx_ring);
+  adapter_->SetKeyword("RxRingSize", options_.rx_ring);
+  wire_ = std::make_unique<sim::Wire>(host_.clock(), board(), peer_, sim::Wire::Pace::kUnlimited);
+  if (adapter_->Initialize() != NDIS_STATUS_SUCCESS) {
+    *error = "Initialize failed";
+    return false;
+  }
+  ADAPTER_CONTEXT context{};
+  host_.RunUntil(
+      [&] { return simlab::ReadImageContext(*driver_.image, adapter_->context(), &context) && context.LinkUp; },
+      2 * sim::kSecond);
+  if (!context.LinkUp) {
+    *error = "the link never came up";
+    return false;
+  }
+  ULONG filter = NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_BROADCAST;
+  adapter_->Set(OID_GEN_CURRENT_PACKET_FILTER, {uint8_t(filter), 0, 0, 0});
+  Run(5 * sim::kMillisecond);
+  Arm(std::move(policy));
+  return true;
+}
+
+void RaceMachine::Arm(BoundaryPolicy policy) {
+  ADAPTER_CONTEXT context{};
+  simlab::ReadImageContext(*driver_.image, adapter_->context(), &context);
+  kimage::DescriptorArea area;
+  area.bus = context.DescriptorAreaPhysical;
+  area.host = host_.memory().HostAddress(area.bus);
+  area.emulated = driver_.image->EmulatedAddress(area.host);
+  area.tx_count = context.TxCount;
+  area.rx_count = context.RxCount;
+  kimage::DescriptorRaceRule::Hooks hooks;
+  hooks.report = [this](const std::string& what) { host_.verifier().Report(kimage::kDescriptorRace, what); };
+  hooks.process_running = [this](bool transmit) {
+    uint32_t csr5 = board().ReadCsr(0x28);
+    return (csr5 & (transmit ? 0x00700000u : 0x000e0000u)) != 0;
+  };
+  const kimage::KernelImage* image = driver_.image.get();
+  hooks.code_name = [image](uint32_t eip) { return image->CodeAddress(eip); };
+  rule_ = std::make_unique<kimage::DescriptorRaceRule>(area, std::move(hooks));
+  dma_->rule = rule_.get();
+  policy_ = std::move(policy);
+  driver_.image->WatchStores(area.emulated, area.emulated + area.length(),
+                             [this](uint32_t address, uint32_t size, uint32_t value, uint32_t eip) {
+                               uint64_t k = boundaries_++;
+                               if (policy_ && policy_(k)) StepChip();
+                               rule_->DriverStore(address, size, value, eip);
+                             });
+}
+
+void RaceMachine::StepChip() {
+  device_->Hold(true);
+  board().TakeDmaStep();
+  if (!arrivals_.empty()) {
+    std::vector<uint8_t> frame = std::move(arrivals_.front());
+    arrivals_.pop_front();
+    uint32_t fcs = sim::EthernetFcs(frame.data(), static_cast<uint32_t>(frame.size()));
+    for (int i = 0; i < 4; ++i) frame.push_back(static_cast<uint8_t>(fcs >> (8 * i)));
+    board().FrameArrived(frame.data(), static_cast<uint32_t>(frame.size()));
+  }
+  device_->Hold(false);
+  ++steps_;
+}
+
+void RaceMachine::Run(sim::Nanoseconds duration) {
+  device_->Release();
+  host_.RunFor(duration);
+}
+
+void RaceMachine::Halt() {
+  if (adapter_ == nullptr || !adapter_->initialized()) return;
+  Run(10 * sim::kMillisecond);
+  driver_.image->WatchStores(0, 0, {});
+  dma_->rule = nullptr;
+  adapter_->Halt();
+}
+
+
+}  // namespace trxrace

@@ -1,0 +1,63 @@
+#include "race_walk.h"
+
+#include <functional>
+
+namespace trxrace {
+namespace {
+
+void Collect(RaceMachine& m, const std::string& scenario, int64_t boundary, WalkResult* result) {
+  for (const RaceMachine::Finding& found : m.findings()) {
+    bool seen = false;
+    for (const RaceFinding& f : result->findings) seen = seen || f.message == found.message;
+    if (!seen) result->findings.push_back({found.message, scenario, boundary, found.at_boundary});
+  }
+}
+
+// One run from scratch; false with result->error when it cannot be set up.
+bool RunOnce(const RaceOptions& options, const std::string& name, const std::function<void(RaceMachine&)>& body,
+             BoundaryPolicy policy, int64_t boundary, WalkResult* result) {
+  RaceMachine m(options);
+  if (!m.BringUp(std::move(policy), &result->error)) return false;
+  body(m);
+  m.Halt();
+  if (boundary < 0) result->boundaries = m.boundaries();
+  ++result->runs;
+  Collect(m, name, boundary, result);
+  return true;
+}
+
+}  // namespace
+
+WalkResult SystematicWalk(const RaceOptions& options, const Scenario& scenario, uint64_t limit) {
+  WalkResult result;
+  auto body = [&](RaceMachine& m) { scenario.run(m); };
+  if (!RunOnce(options, scenario.name, body, nullptr, -1, &result)) return result;
+  uint64_t n = result.boundaries;
+  if (limit != 0 && limit < n) n = limit;
+  for (uint64_t k = 0; k < n; ++k) {
+    BoundaryPolicy at_k = [k](uint64_t b) { return b == k; };
+    if (!RunOnce(options, scenario.name, body, at_k, static_cast<int64_t>(k), &result)) return result;
+  }
+  return result;
+}
+
+WalkResult RandomRun(const RaceOptions& options, uint32_t seed, uint64_t boundaries, uint32_t one_in) {
+  WalkResult result;
+  uint64_t state = 0xd1b54a32d192ed03ull * (uint64_t(seed) + 7);
+  BoundaryPolicy random = [&](uint64_t) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return one_in <= 1 || state % one_in == 0;
+  };
+  RaceMachine m(options);
+  if (!m.BringUp(random, &result.error)) return result;
+  MixedTraffic(m, seed, boundaries);
+  m.Halt();
+  result.boundaries = m.boundaries();
+  result.runs = 1;
+  Collect(m, "mixed", -1, &result);
+  return result;
+}
+
+}  // namespace trxrace
