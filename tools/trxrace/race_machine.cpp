@@ -118,11 +118,7 @@ bool RaceMachine::BringUp(BoundaryPolicy policy, std::string* error) {
     *error = "Initialize failed";
     return false;
   }
-  ADAPTER_CONTEXT context{};
-  host_.RunUntil(
-      [&] { return simlab::ReadImageContext(*driver_.image, adapter_->context(), &context) && context.LinkUp; },
-      2 * sim::kSecond);
-  if (!context.LinkUp) {
+  if (!WaitForLink()) {
     *error = "the link never came up";
     return false;
   }
@@ -178,6 +174,21 @@ void RaceMachine::StepChip() {
 void RaceMachine::Run(sim::Nanoseconds duration) {
   device_->Release();
   host_.RunFor(duration);
+}
+
+void RaceMachine::Reset() {
+  adapter_->Reset();
+  device_->Release();
+  host_.RunUntil([&] { return adapter_->last_reset().done; }, 5 * sim::kSecond);
+  WaitForLink();
+}
+
+bool RaceMachine::WaitForLink(sim::Nanoseconds limit) {
+  device_->Release();
+  ADAPTER_CONTEXT context{};
+  return host_.RunUntil(
+      [&] { return simlab::ReadImageContext(*driver_.image, adapter_->context(), &context) && context.LinkUp; },
+      limit);
 }
 
 void RaceMachine::Halt() {

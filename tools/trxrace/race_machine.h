@@ -61,6 +61,12 @@ class RaceMachine {
   // Lets the machine run: interrupts held back during a step are delivered.
   void Run(sim::Nanoseconds duration);
 
+  // NDIS's reset: the request, then running until it has completed and the
+  // link is up again (as NDIS holds requests back meanwhile).
+  void Reset();
+  // Runs until the driver sees the link up (false after `limit`).
+  bool WaitForLink(sim::Nanoseconds limit = 5 * sim::kSecond);
+
   uint64_t boundaries() const { return boundaries_; }
   uint64_t steps() const { return steps_; }
   // Halts the adapter (the stand-in then reports whatever it still holds).

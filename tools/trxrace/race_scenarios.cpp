@@ -22,11 +22,25 @@ std::vector<uint8_t> Frame(const Mac& destination, uint32_t length, uint8_t seed
   return f;
 }
 
-void SendBatch(RaceMachine& m, uint32_t count, uint32_t length) {
+void SendBatch(RaceMachine& m, uint32_t count, uint32_t length, std::vector<PNDIS_PACKET>* sent = nullptr) {
   static uint8_t seed = 0;
   std::vector<PNDIS_PACKET> packets;
   for (uint32_t i = 0; i < count; ++i) packets.push_back(m.adapter().BuildPacket(Frame(kPeer, length, seed++)));
   m.adapter().Send(packets);
+  if (sent != nullptr) sent->insert(sent->end(), packets.begin(), packets.end());
+}
+
+// Gives the protocol's packets back to its pool once the miniport is done.
+void FreeFinished(hostndis::Adapter& a, std::vector<PNDIS_PACKET>* sent) {
+  size_t kept = 0;
+  for (PNDIS_PACKET p : *sent) {
+    hostndis::SendState state = a.send_state(p);
+    if (state == hostndis::SendState::kCompleted || state == hostndis::SendState::kRefused)
+      a.FreePacket(p);
+    else
+      (*sent)[kept++] = p;
+  }
+  sent->resize(kept);
 }
 
 Mac Group(uint8_t n) { return {0x01, 0x00, 0x5e, 0x00, 0x00, n}; }
@@ -89,8 +103,7 @@ void FilterReloads(RaceMachine& m) {
 // A reset with sends in flight, then sends again.
 void Reset(RaceMachine& m) {
   SendBatch(m, 3, 500);
-  m.adapter().Reset();
-  m.Run(2000 * kMs);
+  m.Reset();
   SendBatch(m, 2, 100);
   m.Run(5 * kMs);
 }
@@ -123,11 +136,12 @@ void MixedTraffic(RaceMachine& m, uint32_t seed, uint64_t boundaries) {
   };
   hostndis::Adapter& a = m.adapter();
   bool keep = false;
+  std::vector<PNDIS_PACKET> sent;
   a.OnReceive([&keep](PNDIS_PACKET) { return keep ? ReceiveAction::kKeep : ReceiveAction::kReturn; });
   for (uint32_t round = 0; m.boundaries() < boundaries && round < 1000000; ++round) {
     uint32_t op = draw(100);
     if (op < 40) {
-      SendBatch(m, 1 + draw(4), 60 + draw(1455));
+      SendBatch(m, 1 + draw(4), 60 + draw(1455), &sent);
     } else if (op < 60) {
       keep = draw(2) == 0;
       for (uint32_t i = 1 + draw(3); i > 0; --i) {
@@ -147,10 +161,12 @@ void MixedTraffic(RaceMachine& m, uint32_t seed, uint64_t boundaries) {
       static const ULONG kFilters[] = {0x09, 0x0b, 0x0f, 0x01};
       SetFilter(m, kFilters[draw(4)]);
     } else {
-      a.Reset();
-      m.Run(1600 * kMs);
+      m.Reset();
     }
     m.Run(draw(600) * sim::kMicrosecond);
+    // A board whose link drops (flaps, slow negotiation) holds sends back.
+    if (m.board().CurrentMode() == sim::LinkMode::kNone) m.WaitForLink();
+    FreeFinished(a, &sent);
   }
   keep = false;
   a.ReturnAllPackets();

@@ -6,6 +6,8 @@ namespace trxrace {
 namespace {
 
 void Collect(RaceMachine& m, const std::string& scenario, int64_t boundary, WalkResult* result) {
+  result->steps += m.steps();
+  result->frames += m.board().counters().tx_frames + m.board().counters().rx_frames;
   for (const RaceMachine::Finding& found : m.findings()) {
     bool seen = false;
     for (const RaceFinding& f : result->findings) seen = seen || f.message == found.message;

@@ -23,6 +23,8 @@ struct WalkResult {
   std::string error;              // a run could not be set up
   uint64_t boundaries = 0;        // of the run without steps
   uint64_t runs = 0;
+  uint64_t steps = 0;              // chip steps taken at boundaries, all runs
+  uint64_t frames = 0;             // frames the chip sent and stored, all runs
   std::vector<RaceFinding> findings;  // each distinct message once
 };
 

@@ -26,8 +26,9 @@ bool Number(const char* text, uint64_t* out) {
 }
 
 int Print(const trxrace::WalkResult& r, const char* what) {
-  std::printf("%s: %llu boundaries, %llu runs, %zu findings\n", what, static_cast<unsigned long long>(r.boundaries),
-              static_cast<unsigned long long>(r.runs), r.findings.size());
+  std::printf("%s: %llu boundaries, %llu runs, %llu chip steps at boundaries, %llu frames, %zu findings\n", what,
+              static_cast<unsigned long long>(r.boundaries), static_cast<unsigned long long>(r.runs),
+              static_cast<unsigned long long>(r.steps), static_cast<unsigned long long>(r.frames), r.findings.size());
   for (const trxrace::RaceFinding& f : r.findings) {
     if (f.stepped >= 0)
       std::printf("  %s, chip stepped at boundary %lld: %s\n", f.scenario.c_str(), static_cast<long long>(f.stepped),

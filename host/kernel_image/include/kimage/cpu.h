@@ -70,8 +70,10 @@ class Cpu {
 
   // Every emulated store into [begin, end) calls `watcher` before it lands,
   // with its address, size in bytes, value and the storing instruction's
-  // EIP. Slow (each store in the range leaves translated code): only for
-  // tools that look at stores one by one. An empty watcher removes it.
+  // EIP. Slow (each store in the range leaves translated code, and every
+  // instruction is hooked, since the emulator keeps EIP exact only at block
+  // starts): only for tools that look at stores one by one. An empty
+  // watcher removes it.
   using StoreWatcher = std::function<void(uint32_t address, uint32_t size, uint32_t value, uint32_t eip)>;
   void WatchStores(uint32_t begin, uint32_t end, StoreWatcher watcher);
 
@@ -84,6 +86,7 @@ class Cpu {
   static void OnThunk(uc_struct* uc, uint64_t address, uint32_t size, void* user);
   static void OnCount(uc_struct* uc, uint64_t address, uint32_t size, void* user);
   static void OnStore(uc_struct* uc, int type, uint64_t address, int size, int64_t value, void* user);
+  static void OnInstruction(uc_struct* uc, uint64_t address, uint32_t size, void* user);
 
   uc_struct* uc_ = nullptr;
   std::vector<Range> ranges_;
@@ -103,7 +106,8 @@ class Cpu {
   uint64_t nested_ns_ = 0;  // in calls made from inside thunks (measuring)
   mutable uint32_t esp_cache_ = 0;
   StoreWatcher store_watcher_;
-  size_t store_hook_ = 0;
+  size_t store_hook_ = 0, instruction_hook_ = 0;
+  uint32_t instruction_at_ = 0;  // while watching stores
   bool watching_ = false;
 };
 
