@@ -154,7 +154,8 @@ void RaceMachine::Arm(BoundaryPolicy policy) {
                                uint64_t k = boundaries_++;
                                if (policy_ && policy_(k)) StepChip();
                                rule_->DriverStore(address, size, value, eip);
-                             });
+                             },
+                             options_.exact_eip);
 }
 
 void RaceMachine::StepChip() {

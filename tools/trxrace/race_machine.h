@@ -26,6 +26,10 @@ struct RaceOptions {
   // across the driver's calls); its seed makes every run repeat.
   std::string board = "async-dma";
   uint32_t tx_ring = 8, rx_ring = 8;  // small, so that scenarios wrap them
+  // Findings name the storing instruction itself rather than the first of
+  // its block: many times slower (runs repeat, so a run with findings is
+  // simply run again with it).
+  bool exact_eip = false;
 };
 
 // Whether the chip takes a step at boundary `k` (0 = before the first store

@@ -1,6 +1,7 @@
 #include "race_walk.h"
 
 #include <functional>
+#include <memory>
 
 namespace trxrace {
 namespace {
@@ -15,16 +16,25 @@ void Collect(RaceMachine& m, const std::string& scenario, int64_t boundary, Walk
   }
 }
 
-// One run from scratch; false with result->error when it cannot be set up.
+// One run from scratch, and once more with exact EIPs when it found
+// anything (runs repeat); false with result->error when it cannot be set up.
 bool RunOnce(const RaceOptions& options, const std::string& name, const std::function<void(RaceMachine&)>& body,
-             BoundaryPolicy policy, int64_t boundary, WalkResult* result) {
-  RaceMachine m(options);
-  if (!m.BringUp(std::move(policy), &result->error)) return false;
-  body(m);
-  m.Halt();
-  if (boundary < 0) result->boundaries = m.boundaries();
+             const BoundaryPolicy& policy, int64_t boundary, WalkResult* result) {
+  auto m = std::make_unique<RaceMachine>(options);
+  if (!m->BringUp(policy, &result->error)) return false;
+  body(*m);
+  m->Halt();
+  if (!m->findings().empty() && !options.exact_eip) {
+    RaceOptions exact = options;
+    exact.exact_eip = true;
+    m = std::make_unique<RaceMachine>(exact);
+    if (!m->BringUp(policy, &result->error)) return false;
+    body(*m);
+    m->Halt();
+  }
+  if (boundary < 0) result->boundaries = m->boundaries();
   ++result->runs;
-  Collect(m, name, boundary, result);
+  Collect(*m, name, boundary, result);
   return true;
 }
 
@@ -45,20 +55,18 @@ WalkResult SystematicWalk(const RaceOptions& options, const Scenario& scenario, 
 
 WalkResult RandomRun(const RaceOptions& options, uint32_t seed, uint64_t boundaries, uint32_t one_in) {
   WalkResult result;
-  uint64_t state = 0xd1b54a32d192ed03ull * (uint64_t(seed) + 7);
-  BoundaryPolicy random = [&](uint64_t) {
+  uint64_t state = 0;
+  BoundaryPolicy random = [&state, one_in](uint64_t) {
     state ^= state << 13;
     state ^= state >> 7;
     state ^= state << 17;
     return one_in <= 1 || state % one_in == 0;
   };
-  RaceMachine m(options);
-  if (!m.BringUp(random, &result.error)) return result;
-  MixedTraffic(m, seed, boundaries);
-  m.Halt();
-  result.boundaries = m.boundaries();
-  result.runs = 1;
-  Collect(m, "mixed", -1, &result);
+  auto body = [&](RaceMachine& m) {
+    state = 0xd1b54a32d192ed03ull * (uint64_t(seed) + 7);  // again for the exact rerun
+    MixedTraffic(m, seed, boundaries);
+  };
+  RunOnce(options, "mixed", body, random, -1, &result);
   return result;
 }
 

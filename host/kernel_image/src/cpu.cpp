@@ -143,30 +143,34 @@ void Cpu::Measure(bool on) {
   }
 }
 
-void Cpu::OnStore(uc_struct*, int, uint64_t address, int size, int64_t value, void* user) {
+void Cpu::OnStore(uc_struct* uc, int, uint64_t address, int size, int64_t value, void* user) {
   auto* cpu = static_cast<Cpu*>(user);
-  cpu->store_watcher_(static_cast<uint32_t>(address), static_cast<uint32_t>(size), static_cast<uint32_t>(value),
-                      cpu->instruction_at_);
+  uint32_t eip = cpu->instruction_at_;
+  if (!cpu->exact_eip_) uc_reg_read(uc, UC_X86_REG_EIP, &eip);
+  cpu->store_watcher_(static_cast<uint32_t>(address), static_cast<uint32_t>(size), static_cast<uint32_t>(value), eip);
 }
 
 void Cpu::OnInstruction(uc_struct*, uint64_t address, uint32_t, void* user) {
   static_cast<Cpu*>(user)->instruction_at_ = static_cast<uint32_t>(address);
 }
 
-void Cpu::WatchStores(uint32_t begin, uint32_t end, StoreWatcher watcher) {
+void Cpu::WatchStores(uint32_t begin, uint32_t end, StoreWatcher watcher, bool exact_eip) {
   if (watching_) {
     uc_hook_del(uc_, store_hook_);
-    uc_hook_del(uc_, instruction_hook_);
+    if (exact_eip_) uc_hook_del(uc_, instruction_hook_);
     watching_ = false;
   }
+  exact_eip_ = exact_eip;
   store_watcher_ = std::move(watcher);
   if (!store_watcher_ || end <= begin) return;
   uc_hook h;
   uc_hook_add(uc_, &h, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(OnStore), this, begin, end - 1);
   store_hook_ = h;
-  uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void*>(OnInstruction), this, 1, 0);
-  instruction_hook_ = h;
-  uc_ctl_flush_tlb(uc_);  // code translated before has no instruction hook
+  if (exact_eip) {
+    uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void*>(OnInstruction), this, 1, 0);
+    instruction_hook_ = h;
+    uc_ctl_flush_tlb(uc_);  // code translated before has no instruction hook
+  }
   watching_ = true;
 }
 

@@ -43,8 +43,8 @@ bool KernelImage::Read(uint32_t address, void* out, uint32_t length) const {
   return true;
 }
 
-void KernelImage::WatchStores(uint32_t begin, uint32_t end, Cpu::StoreWatcher watcher) {
-  bridge_->cpu().WatchStores(begin, end, std::move(watcher));
+void KernelImage::WatchStores(uint32_t begin, uint32_t end, Cpu::StoreWatcher watcher, bool exact_eip) {
+  bridge_->cpu().WatchStores(begin, end, std::move(watcher), exact_eip);
 }
 
 uint32_t KernelImage::EmulatedAddress(const void* host) const { return bridge_->cpu().Emulated(host); }

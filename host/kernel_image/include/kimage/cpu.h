@@ -69,13 +69,14 @@ class Cpu {
   void SetStack(uint32_t top) { stack_top_ = top; }
 
   // Every emulated store into [begin, end) calls `watcher` before it lands,
-  // with its address, size in bytes, value and the storing instruction's
-  // EIP. Slow (each store in the range leaves translated code, and every
-  // instruction is hooked, since the emulator keeps EIP exact only at block
-  // starts): only for tools that look at stores one by one. An empty
-  // watcher removes it.
+  // with its address, size in bytes, value and an EIP. Slow (each store in
+  // the range leaves translated code): only for tools that look at stores
+  // one by one. The emulator keeps EIP exact only at the start of a block:
+  // `exact_eip` hooks every instruction (and translates all code again) so
+  // that the EIP is the storing instruction's; without it the EIP is that of
+  // the first instruction of its block. An empty watcher removes it.
   using StoreWatcher = std::function<void(uint32_t address, uint32_t size, uint32_t value, uint32_t eip)>;
-  void WatchStores(uint32_t begin, uint32_t end, StoreWatcher watcher);
+  void WatchStores(uint32_t begin, uint32_t end, StoreWatcher watcher, bool exact_eip = true);
 
  private:
   struct Range {
@@ -107,7 +108,8 @@ class Cpu {
   mutable uint32_t esp_cache_ = 0;
   StoreWatcher store_watcher_;
   size_t store_hook_ = 0, instruction_hook_ = 0;
-  uint32_t instruction_at_ = 0;  // while watching stores
+  uint32_t instruction_at_ = 0;  // while watching stores with exact EIPs
+  bool exact_eip_ = false;
   bool watching_ = false;
 };
 

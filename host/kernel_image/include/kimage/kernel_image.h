@@ -33,8 +33,9 @@ class KernelImage {
   bool Read(uint32_t address, void* out, uint32_t length) const;
 
   // The image's stores into emulated [begin, end), one by one, before each
-  // lands (Cpu::WatchStores; slow). An empty watcher stops watching.
-  void WatchStores(uint32_t begin, uint32_t end, Cpu::StoreWatcher watcher);
+  // lands (Cpu::WatchStores; slow, slower still with exact EIPs). An empty
+  // watcher stops watching.
+  void WatchStores(uint32_t begin, uint32_t end, Cpu::StoreWatcher watcher, bool exact_eip = true);
   // Emulated address of a host address the emulator maps (simulated
   // physical memory included), or 0.
   uint32_t EmulatedAddress(const void* host) const;
