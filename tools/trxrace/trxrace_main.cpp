@@ -14,7 +14,7 @@ namespace {
 const char kUsage[] =
     "usage: trxrace [--kernel-image[=PATH]] [--board NAME[:SEED]] [--seed N] [--boundaries N] [--one-in N]\n"
     "       trxrace --walk [--scenario NAME] [--limit N] [--kernel-image[=PATH]] [--board NAME[:SEED]]\n"
-    "A long run (default: seed 1, 20000 boundaries, a chip step at 1 in 4) or the\n"
+    "A long run (default: seed 1, 1000000 boundaries, a chip step at 1 in 4) or the\n"
     "systematic walk of the scenarios send, receive, filter and reset (all by\n"
     "default; --limit N walks the first N boundaries of each). Exit status 1 when\n"
     "anything was found, 2 on a usage error, 3 when a run cannot be set up.\n";
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   trxrace::RaceOptions options;
   bool walk = false;
   std::string scenario;
-  uint64_t seed = 1, boundaries = 20000, one_in = 4, limit = 0;
+  uint64_t seed = 1, boundaries = 1000000, one_in = 4, limit = 0;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     bool has_value = i + 1 < argc;
