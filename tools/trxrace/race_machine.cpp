@@ -31,14 +31,7 @@ class ObservedDma : public sim::DmaSpace {
 class RaceDevice : public hostndis::Device {
  public:
   RaceDevice(sim::VirtualClock& clock, sim::DmaSpace& dma, const sim::BoardConfig& config)
-      : board_(clock, dma, config) {
-    resources_.slot = config.slot;
-    resources_.csr_physical = config.csr_physical;
-    resources_.csr_length = config.csr_length;
-    resources_.has_interrupt = config.has_interrupt;
-    resources_.interrupt_level = config.interrupt_level;
-    resources_.interrupt_vector = config.interrupt_vector;
-  }
+      : board_(clock, dma, config), resources_(hostndis::BoardResources(config)) {}
   sim::Board& board() { return board_; }
   void Hold(bool on) { holding_ = on; }
   void Release() {

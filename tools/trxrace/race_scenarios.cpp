@@ -100,10 +100,17 @@ void FilterReloads(RaceMachine& m) {
   m.Run(5 * kMs);
 }
 
-// A reset with sends in flight, then sends again.
+// A reset with sends in flight and received frames lent to the protocol,
+// then the frames returned and sends again.
 void Reset(RaceMachine& m) {
+  hostndis::Adapter& a = m.adapter();
+  a.OnReceive([](PNDIS_PACKET) { return ReceiveAction::kKeep; });
+  for (uint8_t i = 0; i < 3; ++i) m.peer().Send(Frame(kStation, 80, i));
+  m.Run(1 * kMs);
   SendBatch(m, 3, 500);
   m.Reset();
+  a.OnReceive([](PNDIS_PACKET) { return ReceiveAction::kReturn; });
+  a.ReturnAllPackets();
   SendBatch(m, 2, 100);
   m.Run(5 * kMs);
 }
@@ -115,7 +122,7 @@ const std::vector<Scenario>& Scenarios() {
       {"send", "one packet, a batch, two batches that fill and wrap the ring", Sends},
       {"receive", "kept frames returned out of order while frames arrive", Receives},
       {"filter", "filter reloads back to back: dummy and setup descriptor pairs", FilterReloads},
-      {"reset", "a reset with sends in flight, then sends", Reset},
+      {"reset", "a reset with sends in flight and frames lent, then returns and sends", Reset},
   };
   return all;
 }
