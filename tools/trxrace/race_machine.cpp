@@ -118,19 +118,22 @@ bool RaceMachine::BringUp(BoundaryPolicy policy, std::string* error) {
   ULONG filter = NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_BROADCAST;
   adapter_->Set(OID_GEN_CURRENT_PACKET_FILTER, {uint8_t(filter), 0, 0, 0});
   Run(5 * sim::kMillisecond);
-  Arm(std::move(policy));
-  return true;
+  return Arm(std::move(policy), error);
 }
 
-void RaceMachine::Arm(BoundaryPolicy policy) {
-  ADAPTER_CONTEXT context{};
-  simlab::ReadImageContext(*driver_.image, adapter_->context(), &context);
+// The descriptor area as the driver programmed the chip: the transmit ring
+// (CSR4) comes first, the receive ring (CSR3 at bring-up) right after it.
+bool RaceMachine::Arm(BoundaryPolicy policy, std::string* error) {
   kimage::DescriptorArea area;
-  area.bus = context.DescriptorAreaPhysical;
+  area.bus = board().ReadCsr(0x20);
+  area.tx_count = options_.tx_ring;
+  area.rx_count = options_.rx_ring;
   area.host = host_.memory().HostAddress(area.bus);
-  area.emulated = driver_.image->EmulatedAddress(area.host);
-  area.tx_count = context.TxCount;
-  area.rx_count = context.RxCount;
+  area.emulated = area.host != nullptr ? driver_.image->EmulatedAddress(area.host) : 0;
+  if (area.emulated == 0 || board().ReadCsr(0x18) != area.bus + 16 * area.tx_count) {
+    *error = "the descriptor rings are not where CSR4 and CSR3 say";
+    return false;
+  }
   kimage::DescriptorRaceRule::Hooks hooks;
   hooks.report = [this](const std::string& what) { host_.verifier().Report(kimage::kDescriptorRace, what); };
   hooks.process_running = [this](bool transmit) {
@@ -149,6 +152,7 @@ void RaceMachine::Arm(BoundaryPolicy policy) {
                                rule_->DriverStore(address, size, value, eip);
                              },
                              options_.exact_eip);
+  return true;
 }
 
 void RaceMachine::StepChip() {

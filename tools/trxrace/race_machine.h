@@ -47,7 +47,8 @@ class RaceMachine {
   RaceMachine& operator=(const RaceMachine&) = delete;
 
   // Loads the image, initializes the adapter, waits for the link and sets
-  // the directed + broadcast filter; then watches the descriptor area.
+  // the directed + broadcast filter; then watches the descriptor area (found
+  // from the ring addresses the driver programmed).
   // False with *error when any of it fails.
   bool BringUp(BoundaryPolicy policy, std::string* error);
 
@@ -84,7 +85,7 @@ class RaceMachine {
   const std::vector<Finding>& findings() const { return findings_; }
 
  private:
-  void Arm(BoundaryPolicy policy);
+  bool Arm(BoundaryPolicy policy, std::string* error);
 
   RaceOptions options_;
   kimage::DriverLoader loader_;
