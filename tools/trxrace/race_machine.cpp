@@ -34,8 +34,13 @@ class RaceDevice : public hostndis::Device {
       : board_(clock, dma, config), resources_(hostndis::BoardResources(config)) {}
   sim::Board& board() { return board_; }
   void Hold(bool on) { holding_ = on; }
+  // While muted the line stays low for the host; unmuting delivers it.
+  void Mute(bool on) {
+    muted_ = on;
+    if (!on && listener_) listener_(board_.InterruptAsserted());
+  }
   void Release() {
-    if (!held_) return;
+    if (!held_ || muted_) return;
     held_ = false;
     if (listener_) listener_(board_.InterruptAsserted());
   }
@@ -51,11 +56,11 @@ class RaceDevice : public hostndis::Device {
   }
   uint32_t ReadPciConfig(uint32_t offset) override { return board_.ReadPciConfig(offset); }
   void WritePciConfig(uint32_t offset, uint32_t value) override { board_.WritePciConfig(offset, value); }
-  bool InterruptAsserted() const override { return board_.InterruptAsserted(); }
+  bool InterruptAsserted() const override { return !muted_ && board_.InterruptAsserted(); }
   void SetInterruptListener(std::function<void(bool)> listener) override {
     listener_ = std::move(listener);
     board_.SetInterruptListener([this](bool asserted) {
-      if (holding_) {
+      if (holding_ || muted_) {
         held_ = true;
         return;
       }
@@ -67,7 +72,7 @@ class RaceDevice : public hostndis::Device {
   sim::Board board_;
   hostndis::DeviceResources resources_;
   std::function<void(bool)> listener_;
-  bool holding_ = false, held_ = false;
+  bool holding_ = false, held_ = false, muted_ = false;
 };
 
 RaceMachine::RaceMachine(const RaceOptions& options)
@@ -168,6 +173,8 @@ void RaceMachine::StepChip() {
   device_->Hold(false);
   ++steps_;
 }
+
+void RaceMachine::MuteInterrupts(bool on) { device_->Mute(on); }
 
 void RaceMachine::Run(sim::Nanoseconds duration) {
   device_->Release();

@@ -63,6 +63,9 @@ class RaceMachine {
   size_t queued_arrivals() const { return arrivals_.size(); }
   // The chip's step: one transmit descriptor, and one queued frame stored.
   void StepChip();
+  // While muted the chip's interrupts reach nobody (as if the line were
+  // masked); unmuting delivers them.
+  void MuteInterrupts(bool on);
   // Lets the machine run: interrupts held back during a step are delivered.
   void Run(sim::Nanoseconds duration);
 

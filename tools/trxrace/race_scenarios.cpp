@@ -89,14 +89,24 @@ void Receives(RaceMachine& m) {
 }
 
 // Two reloads back to back (list, then filter), a hash list with sends
-// between, and a reload that clears the multicast bit.
+// between, a reload that clears the multicast bit, and one that finds the
+// ring full of sent frames nobody has reclaimed while another waits.
 void FilterReloads(RaceMachine& m) {
+  const ULONG kAll = NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_MULTICAST | NDIS_PACKET_TYPE_BROADCAST;
   SetMulticast(m, 3);
-  SetFilter(m, NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_MULTICAST | NDIS_PACKET_TYPE_BROADCAST);
+  SetFilter(m, kAll);
   m.Run(2 * kMs);
   SetMulticast(m, 16);
   SendBatch(m, 2, 200);
   SetFilter(m, NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_BROADCAST);
+  m.Run(5 * kMs);
+  SetFilter(m, kAll);
+  SetMulticast(m, 20);  // waits for the reload before it
+  SendBatch(m, 5, 100);  // the last free records
+  m.MuteInterrupts(true);
+  m.Run(5 * kMs);
+  SetFilter(m, NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_MULTICAST);
+  m.MuteInterrupts(false);
   m.Run(5 * kMs);
 }
 

@@ -161,6 +161,8 @@ void Cpu::WatchStores(uint32_t begin, uint32_t end, StoreWatcher watcher, bool e
     watching_ = false;
   }
   exact_eip_ = exact_eip;
+  watch_begin_ = begin;
+  watch_end_ = end;
   store_watcher_ = std::move(watcher);
   if (!store_watcher_ || end <= begin) return;
   uc_hook h;
@@ -172,6 +174,22 @@ void Cpu::WatchStores(uint32_t begin, uint32_t end, StoreWatcher watcher, bool e
     uc_ctl_flush_tlb(uc_);  // code translated before has no instruction hook
   }
   watching_ = true;
+}
+
+void Cpu::ImportStores(uint32_t address, uint32_t length, const std::function<uint8_t(uint32_t)>& byte) {
+  if (!watching_) return;
+  uint64_t end = uint64_t(address) + length;
+  uint32_t at = address > watch_begin_ ? address : watch_begin_;
+  uint32_t stop = static_cast<uint32_t>(end < watch_end_ ? end : watch_end_);
+  uint32_t eip = Read32(esp_cache_);  // where the import returns to
+  while (at < stop) {
+    uint32_t chunk = 4 - at % 4;
+    if (chunk > stop - at) chunk = stop - at;
+    uint32_t value = 0;
+    for (uint32_t i = 0; i < chunk; ++i) value |= uint32_t(byte(at - address + i)) << (8 * i);
+    store_watcher_(at, chunk, value, eip);
+    at += chunk;
+  }
 }
 
 uint32_t Cpu::Arg(int i) const { return Read32(esp_cache_ + 4 + 4 * i); }

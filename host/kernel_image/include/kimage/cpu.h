@@ -77,6 +77,11 @@ class Cpu {
   // the first instruction of its block. An empty watcher removes it.
   using StoreWatcher = std::function<void(uint32_t address, uint32_t size, uint32_t value, uint32_t eip)>;
   void WatchStores(uint32_t begin, uint32_t end, StoreWatcher watcher, bool exact_eip = true);
+  // Inside a thunk: the import is about to store `length` bytes at
+  // `address` for the image (memcpy, memset; `byte(i)` is the i-th). A store
+  // watcher sees them as the image's stores, a word at a time, with the
+  // import's return address as the EIP.
+  void ImportStores(uint32_t address, uint32_t length, const std::function<uint8_t(uint32_t)>& byte);
 
  private:
   struct Range {
@@ -110,6 +115,7 @@ class Cpu {
   size_t store_hook_ = 0, instruction_hook_ = 0;
   uint32_t instruction_at_ = 0;  // while watching stores with exact EIPs
   bool exact_eip_ = false;
+  uint32_t watch_begin_ = 0, watch_end_ = 0;
   bool watching_ = false;
 };
 
