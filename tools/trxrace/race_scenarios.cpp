@@ -23,9 +23,9 @@ std::vector<uint8_t> Frame(const Mac& destination, uint32_t length, uint8_t seed
 }
 
 void SendBatch(RaceMachine& m, uint32_t count, uint32_t length, std::vector<PNDIS_PACKET>* sent = nullptr) {
-  static uint8_t seed = 0;
   std::vector<PNDIS_PACKET> packets;
-  for (uint32_t i = 0; i < count; ++i) packets.push_back(m.adapter().BuildPacket(Frame(kPeer, length, seed++)));
+  for (uint32_t i = 0; i < count; ++i)
+    packets.push_back(m.adapter().BuildPacket(Frame(kPeer, length, static_cast<uint8_t>(length + i))));
   m.adapter().Send(packets);
   if (sent != nullptr) sent->insert(sent->end(), packets.begin(), packets.end());
 }
