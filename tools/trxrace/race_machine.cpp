@@ -4,6 +4,9 @@
 
 namespace trxrace {
 
+// Verifier rule of packets a run sent that never came back.
+constexpr const char kNeverCompleted[] = "SendNeverCompleted";
+
 // The chip's DMA as the race rule sees it, on its way to physical memory.
 class ObservedDma : public sim::DmaSpace {
  public:
@@ -107,6 +110,7 @@ bool RaceMachine::BringUp(BoundaryPolicy policy, std::string* error) {
   hostndis::AdapterOptions adapter_options;
   adapter_options.requeue_refused_sends = true;  // as NDIS does for a protocol
   adapter_ = &host_.AddAdapter(*device_, adapter_options);
+  adapter_->OnSendComplete([this](PNDIS_PACKET, NDIS_STATUS) { ++packets_completed_; });
   adapter_->SetKeyword("ConnectionType", 0u);
   adapter_->SetKeyword("SlotNumber", config.slot);
   adapter_->SetKeyword("TxRingSize", options_.tx_ring);
@@ -127,12 +131,15 @@ bool RaceMachine::BringUp(BoundaryPolicy policy, std::string* error) {
 }
 
 // The descriptor area as the driver programmed the chip: the transmit ring
-// (CSR4) comes first, the receive ring (CSR3 at bring-up) right after it.
+// (CSR4) comes first, the receive ring (CSR3 at bring-up) right after it;
+// the ring sizes as the driver took them from its keywords.
 bool RaceMachine::Arm(BoundaryPolicy policy, std::string* error) {
+  ADAPTER_CONTEXT context{};
+  simlab::ReadImageContext(*driver_.image, adapter_->context(), &context);
   kimage::DescriptorArea area;
   area.bus = board().ReadCsr(0x20);
-  area.tx_count = options_.tx_ring;
-  area.rx_count = options_.rx_ring;
+  area.tx_count = context.TxCount;
+  area.rx_count = context.RxCount;
   area.host = host_.memory().HostAddress(area.bus);
   area.emulated = area.host != nullptr ? driver_.image->EmulatedAddress(area.host) : 0;
   if (area.emulated == 0 || board().ReadCsr(0x18) != area.bus + 16 * area.tx_count) {
@@ -196,9 +203,19 @@ bool RaceMachine::WaitForLink(sim::Nanoseconds limit) {
       limit);
 }
 
+void RaceMachine::Send(const std::vector<PNDIS_PACKET>& packets) {
+  packets_sent_ += packets.size();
+  adapter_->Send(packets);
+}
+
 void RaceMachine::Halt() {
   if (adapter_ == nullptr || !adapter_->initialized()) return;
-  Run(10 * sim::kMillisecond);
+  Run(50 * sim::kMillisecond);
+  if (packets_completed_ != packets_sent_)
+    host_.verifier().Report(kNeverCompleted, std::to_string(packets_sent_ - packets_completed_) + " of " +
+                                                 std::to_string(packets_sent_) +
+                                                 " packets sent were never completed (refused and never sent "
+                                                 "again, or still with the miniport)");
   driver_.image->WatchStores(0, 0, {});
   dma_->rule = nullptr;
   adapter_->Halt();

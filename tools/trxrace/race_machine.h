@@ -57,6 +57,8 @@ class RaceMachine {
   sim::Board& board();
   sim::FrameEndpoint& peer() { return peer_; }
 
+  // The protocol sends `packets` (refused ones go again, as NDIS does).
+  void Send(const std::vector<PNDIS_PACKET>& packets);
   // A frame (without FCS) from the far end that arrives at the chip's next
   // step at a boundary.
   void QueueArrival(std::vector<uint8_t> frame) { arrivals_.push_back(std::move(frame)); }
@@ -77,7 +79,8 @@ class RaceMachine {
 
   uint64_t boundaries() const { return boundaries_; }
   uint64_t steps() const { return steps_; }
-  // Halts the adapter (the stand-in then reports whatever it still holds).
+  // Halts the adapter (the stand-in then reports whatever it still holds),
+  // first reporting packets sent and never completed.
   void Halt();
   // Every verifier finding so far (race findings included), each with the
   // number of boundaries passed when it came.
@@ -103,6 +106,7 @@ class RaceMachine {
   BoundaryPolicy policy_;
   std::deque<std::vector<uint8_t>> arrivals_;
   uint64_t boundaries_ = 0, steps_ = 0;
+  uint64_t packets_sent_ = 0, packets_completed_ = 0;
   std::vector<Finding> findings_;
 };
 

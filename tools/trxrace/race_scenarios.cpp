@@ -26,7 +26,7 @@ void SendBatch(RaceMachine& m, uint32_t count, uint32_t length, std::vector<PNDI
   std::vector<PNDIS_PACKET> packets;
   for (uint32_t i = 0; i < count; ++i)
     packets.push_back(m.adapter().BuildPacket(Frame(kPeer, length, static_cast<uint8_t>(length + i))));
-  m.adapter().Send(packets);
+  m.Send(packets);
   if (sent != nullptr) sent->insert(sent->end(), packets.begin(), packets.end());
 }
 

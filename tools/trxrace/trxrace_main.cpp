@@ -12,17 +12,30 @@
 namespace {
 
 const char kUsage[] =
-    "usage: trxrace [--kernel-image[=PATH]] [--board NAME[:SEED]] [--seed N] [--boundaries N] [--one-in N]\n"
+    "usage: trxrace [--kernel-image[=PATH]] [--board NAME[:SEED]] [--rings TX,RX] [--seed N] [--boundaries N]\n"
+    "               [--one-in N]\n"
     "       trxrace --walk [--scenario NAME] [--limit N] [--kernel-image[=PATH]] [--board NAME[:SEED]]\n"
+    "               [--rings TX,RX]\n"
     "A long run (default: seed 1, 1000000 boundaries, a chip step at 1 in 4) or the\n"
     "systematic walk of the scenarios send, receive, filter and reset (all by\n"
-    "default; --limit N walks the first N boundaries of each). Exit status 1 when\n"
+    "default; --limit N walks the first N boundaries of each). --rings sets the\n"
+    "ring sizes (TxRingSize, RxRingSize; 8,8 by default). Exit status 1 when\n"
     "anything was found, 2 on a usage error, 3 when a run cannot be set up.\n";
 
 bool Number(const char* text, uint64_t* out) {
   char* end = nullptr;
   *out = std::strtoull(text, &end, 10);
   return end != text && *end == '\0';
+}
+
+// "TX,RX", each 1 to 1024 (as the keywords).
+bool Rings(const char* text, trxrace::RaceOptions* options) {
+  unsigned tx = 0, rx = 0;
+  char extra = 0;
+  if (std::sscanf(text, "%u,%u%c", &tx, &rx, &extra) != 2 || tx < 1 || rx < 1 || tx > 1024 || rx > 1024) return false;
+  options->tx_ring = tx;
+  options->rx_ring = rx;
+  return true;
 }
 
 int Print(const trxrace::WalkResult& r, const char* what) {
@@ -63,6 +76,8 @@ int main(int argc, char** argv) {
       walk = true;
     } else if (a == "--board" && has_value) {
       options.board = argv[++i];
+    } else if (a == "--rings" && has_value && Rings(argv[i + 1], &options)) {
+      ++i;
     } else if (a == "--scenario" && has_value) {
       scenario = argv[++i];
     } else if (a == "--seed" && has_value && Number(argv[i + 1], &seed)) {
