@@ -74,6 +74,23 @@ TEST_F(BoardProfileTest, AReloadLeavesTheSetupFrameAloneUntilTheChipHasReadIt) {
   EXPECT_EQ(port.board().filter().perfect[0], kBroadcast) << "broadcast only: entry 0 is the broadcast address";
 }
 
+// NDIS sends refused packets again after a send completion; with the ring
+// full of a reload's dummy and setup descriptors none comes, so the driver
+// says when they are freed.
+TEST_F(BoardProfileTest, ARingFullOfFilterDescriptorsTellsNdisWhenTheyAreFreed) {
+  Port& port = PortOn("async-dma");
+  port.adapter->SetKeyword("TxRingSize", 3u);  // room for one dummy and setup pair
+  BringUp(port);
+  uint64_t notices = port.adapter->send_resources_notices();
+  port.adapter->Set(OID_GEN_CURRENT_PACKET_FILTER, Bytes(kDirectedBroadcast));
+  PNDIS_PACKET packet = port.adapter->BuildPacket(Frame(kPeer, 60, 1, kStation));
+  port.adapter->Send({packet});
+  ASSERT_EQ(port.adapter->send_state(packet), hostndis::SendState::kRefused) << "the ring is full";
+  Run(5 * sim::kMillisecond);
+  EXPECT_EQ(port.adapter->send_resources_notices(), notices + 1) << "NdisMSendResourcesAvailable once freed";
+  EXPECT_EQ(SendAndComplete(port, packet), NDIS_STATUS_SUCCESS) << "sent again";
+}
+
 TEST_F(BoardProfileTest, ModeChangeWaitsForSlowStops) {
   Port& port = PortOn("slow-stops");
   BringUp(port);
