@@ -22,6 +22,11 @@
 #   ./run.sh lab OPTIONS...      (root) real traffic: two namespaces with TAP interfaces
 #                                through two simulated ports under the driver, until
 #                                interrupted (./run.sh lab --help)
+#   ./run.sh race [OPTIONS...]   the race finder on the kernel image: a long run of mixed
+#                                traffic, the chip stepping between the driver's descriptor
+#                                stores at seeded random points (--seed N, --boundaries N);
+#                                --walk: every boundary of the short scenarios in turn
+#                                (./run.sh race --help)
 #   ./run.sh tmrxlist ARGS...    read an installer's text list, print the returned list
 #                                (tmrxlist --help for its options)
 #   ./run.sh package [DIR]       the driver package for an administrator: Trx4n5.sys,
@@ -65,6 +70,12 @@ case "$cmd" in
     build_kernel_image "$@" || exit 1
     tmrx_build native --target trxlab || exit 1
     exec build/native/tools/trxlab/trxlab "$@" ;;
+  race)
+    shift
+    tmrx_ensure_packages >&2 || exit 1
+    tmrx_build win32 --target Trx4n5 || exit 1
+    tmrx_build native --target trxrace || exit 1
+    exec build/native/tools/trxrace/trxrace "$@" ;;
   tmrxlist)
     shift
     tmrx_ensure_packages >&2 || exit 1

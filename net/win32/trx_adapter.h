@@ -137,6 +137,10 @@ struct ADAPTER_CONTEXT {
   ULONG TxFree;
   BOOLEAN CompletionBusy;
   BOOLEAN SetupPending;
+  // Sends were refused for a full ring. NDIS tries them again after a send
+  // completion, and a ring full of filter descriptors brings none: the walk
+  // that frees records says so itself.
+  BOOLEAN RingFullRefused;
   PTX_RECORD TxRecords;
   ULONG TxCount;
 

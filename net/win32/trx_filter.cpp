@@ -67,6 +67,25 @@ static ULONG BuildSetupFrame(PADAPTER_CONTEXT A, PULONG Words) {
   return 0;
 }
 
+// Whether a setup descriptor handed over earlier is still the chip's: it
+// reads the one setup frame when it gets there, so rewriting the frame now
+// could give it half of each. Caller holds TxLock.
+static BOOLEAN SetupFrameInUse(PADAPTER_CONTEXT A) {
+  for (PTX_RECORD R = A->TxTail; R != A->TxHead; R = R->Next) {
+    if ((DESC_WORD(R->Descriptor, 1) & TDES1_SETUP_FRAME) && (DESC_WORD(R->Descriptor, 0) & TDES0_OWN)) return TRUE;
+  }
+  return FALSE;
+}
+
+// A descriptor with no buffers: the chip closes it with nothing to report.
+static VOID WriteDummy(PADAPTER_CONTEXT A, PTX_RECORD R) {
+  BOOLEAN IsLast = (ULONG)(R - A->TxRecords) == A->TxCount - 1;
+  DESC_WORD(R->Descriptor, 1) = IsLast ? TDES1_END_OF_RING : 0;
+  DESC_WORD(R->Descriptor, 2) = 0;
+  DESC_WORD(R->Descriptor, 3) = 0;
+  R->Submitted = TRUE;
+}
+
 VOID LoadFilter(PADAPTER_CONTEXT A) {
   NdisDprAcquireSpinLock(&A->ChipLock);
   ULONG Mode = TRX_CSR_READ(A, CSR6_OPMODE) & ~(CSR6_PASS_ALL_MULTICAST | CSR6_PROMISCUOUS);
@@ -74,6 +93,14 @@ VOID LoadFilter(PADAPTER_CONTEXT A) {
   if (A->PacketFilter & NDIS_PACKET_TYPE_PROMISCUOUS) Mode |= CSR6_PROMISCUOUS;
   TRX_CSR_WRITE(A, CSR6_OPMODE, Mode);
   NdisDprReleaseSpinLock(&A->ChipLock);
+
+  // An earlier setup descriptor the chip has not read yet: the completion
+  // walk that frees it loads the filter again, from the state stored by then.
+  NdisDprAcquireSpinLock(&A->TxLock);
+  BOOLEAN InUse = SetupFrameInUse(A);
+  if (InUse) A->SetupPending = TRUE;
+  NdisDprReleaseSpinLock(&A->TxLock);
+  if (InUse) return;
 
   ULONG Count = 2;
   PTX_RECORD Dummy = ReserveTransmit(A, &Count);
@@ -83,14 +110,19 @@ VOID LoadFilter(PADAPTER_CONTEXT A) {
     NdisDprReleaseSpinLock(&A->TxLock);
     return;
   }
-  ULONG LastIndex = A->TxCount - 1;
-  BOOLEAN DummyIsLast = (ULONG)(Dummy - A->TxRecords) == LastIndex;
-  DESC_WORD(Dummy->Descriptor, 1) = DummyIsLast ? TDES1_END_OF_RING : 0;
-  DESC_WORD(Dummy->Descriptor, 2) = 0;
-  DESC_WORD(Dummy->Descriptor, 3) = 0;
-  Dummy->Submitted = TRUE;
-  if (Count == 1) {
-    // Room for the dummy only: send it so the ring moves, retry on completion.
+  PTX_RECORD Setup = Count == 2 ? Dummy->Next : NULL;
+  WriteDummy(A, Dummy);
+  // ReserveTransmit may have run a completion walk, and the walk a pending
+  // reload that handed over a setup descriptor of its own.
+  NdisDprAcquireSpinLock(&A->TxLock);
+  InUse = SetupFrameInUse(A);
+  NdisDprReleaseSpinLock(&A->TxLock);
+  if (Setup == NULL || InUse) {
+    // Dummies only, so that the ring moves; retry on completion.
+    if (Setup != NULL) {
+      WriteDummy(A, Setup);
+      DESC_WORD(Setup->Descriptor, 0) = TDES0_OWN;
+    }
     DESC_WORD(Dummy->Descriptor, 0) = TDES0_OWN;
     TRX_CSR_WRITE(A, CSR1_TX_POLL, 0);
     NdisDprAcquireSpinLock(&A->TxLock);
@@ -99,7 +131,7 @@ VOID LoadFilter(PADAPTER_CONTEXT A) {
     return;
   }
 
-  PTX_RECORD Setup = Dummy->Next;
+  ULONG LastIndex = A->TxCount - 1;
   ULONG SetupOffset = (A->TxCount + A->RxCount) * TRX_DESCRIPTOR_SIZE;
   PULONG Words = (PULONG)(A->DescriptorAreaVirtual + SetupOffset);
   ULONG Control = TDES1_SETUP_PERFECT;

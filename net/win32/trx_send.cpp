@@ -62,6 +62,11 @@ VOID NTAPI MiniportSendPackets(NDIS_HANDLE MiniportAdapterContext, PPNDIS_PACKET
   }
   ULONG Count = NumberOfPackets;
   PTX_RECORD First = A->ChipOps.ReserveTransmit(A, &Count);
+  if (Count < NumberOfPackets) {
+    NdisDprAcquireSpinLock(&A->TxLock);
+    A->RingFullRefused = TRUE;
+    NdisDprReleaseSpinLock(&A->TxLock);
+  }
   if (First == NULL) {
     RefusePackets(PacketArray, 0, NumberOfPackets, NDIS_STATUS_RESOURCES);
     return;

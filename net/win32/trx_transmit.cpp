@@ -127,10 +127,14 @@ VOID CompleteTransmits(PADAPTER_CONTEXT A) {
   A->TxTail = Cur;
   A->TxFree += Freed;
   A->CompletionBusy = FALSE;
-  if (A->SetupPending) {
+  BOOLEAN Tell = Freed != 0 && A->RingFullRefused;
+  if (Tell) A->RingFullRefused = FALSE;
+  if (A->SetupPending || Tell) {
+    BOOLEAN Reload = A->SetupPending;
     A->SetupPending = FALSE;
     NdisDprReleaseSpinLock(&A->TxLock);
-    LoadFilter(A);
+    if (Reload) LoadFilter(A);
+    if (Tell) NdisMSendResourcesAvailable(A->MiniportAdapterHandle);
     return;
   }
   NdisDprReleaseSpinLock(&A->TxLock);

@@ -74,6 +74,8 @@ void Board::InjectRxDribble(uint32_t count) { impl_->dribble_left_ += count; }
 
 const ReceiveFilter& Board::filter() const { return impl_->filter_.state(); }
 
+bool Board::TakeDmaStep() { return impl_->TakeTxStep(); }
+
 void Board::SetChaosSource(ChaosSource* source) {
   impl_->chaos_ = source;
   impl_->eeprom_.SetChaosSource(source);

@@ -144,6 +144,7 @@ struct Board::Impl : detail::PhyEvents {
   void StopTx();
   void TxPoll();
   void TxWalk();
+  bool TakeTxStep();
   bool AppendTxBuffer(uint32_t address, uint32_t length);
   bool TransmitFrame(uint32_t descriptor, uint32_t tdes1);
   void ProcessSetupFrame(uint32_t tdes1, uint32_t buffer);
@@ -251,6 +252,7 @@ struct Board::Impl : detail::PhyEvents {
   // Transmit.
   uint32_t tx_current_ = 0;
   bool tx_walking_ = false, tx_poll_again_ = false;
+  bool tx_single_step_ = false;  // TakeTxStep: one descriptor, then stop
   std::vector<uint8_t> tx_frame_;
   uint32_t tx_length_ = 0;
   bool tx_open_ = false;       // a first segment was taken, the last not yet

@@ -48,8 +48,8 @@ void Board::Impl::TxPoll() {
 void Board::Impl::TxWalk() {
   using namespace bits;
   for (bool first = true; tx_state_ != 0 && !tx_in_flight_; first = false) {
-    if (!first && AsyncDma()) {  // one descriptor per step
-      ScheduleTxStep();
+    if (!first && (AsyncDma() || tx_single_step_)) {  // one descriptor per step
+      if (AsyncDma()) ScheduleTxStep();
       return;
     }
     uint32_t d[4];
@@ -87,6 +87,15 @@ void Board::Impl::TxWalk() {
     tx_open_ = false;
     if (!TransmitFrame(descriptor, tdes1)) return;
   }
+}
+
+bool Board::Impl::TakeTxStep() {
+  if (tx_state_ == 0 || tx_stopping_ || tx_in_flight_ || tx_walking_) return false;
+  tx_walking_ = tx_single_step_ = true;
+  TxWalk();
+  tx_walking_ = tx_single_step_ = false;
+  UpdateInterruptLine();
+  return true;
 }
 
 bool Board::Impl::AppendTxBuffer(uint32_t address, uint32_t length) {

@@ -85,6 +85,8 @@ class Bridge {
   static Bridge* Current(const char* op);
   NTSTATUS LoadDriver();
   uint32_t entry() const { return image_base_ + image_.entry_rva; }
+  uint32_t image_base() const { return image_base_; }
+  uint32_t image_size() const { return image_.image_size; }
 
   Cpu& cpu() { return cpu_; }
   hostndis::detail::Machine& machine() { return *machine_; }

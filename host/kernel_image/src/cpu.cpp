@@ -131,7 +131,7 @@ void Cpu::OnThunk(uc_struct* uc, uint64_t address, uint32_t, void* user) {
 
 void Cpu::OnCount(uc_struct*, uint64_t, uint32_t, void* user) { ++static_cast<Cpu*>(user)->instructions_; }
 
-void Cpu::OnStore(uc_struct*, int, uint64_t, int, int64_t, void* user) { ++static_cast<Cpu*>(user)->stores_; }
+void Cpu::OnCountStore(uc_struct*, int, uint64_t, int, int64_t, void* user) { ++static_cast<Cpu*>(user)->stores_; }
 
 void Cpu::Measure(bool on) {
   if (on == counting_) return;
@@ -140,11 +140,60 @@ void Cpu::Measure(bool on) {
     uc_hook h;
     uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void*>(OnCount), this, 1, 0);
     count_hook_ = h;
-    uc_hook_add(uc_, &h, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(OnStore), this, 1, 0);
-    store_hook_ = h;
+    uc_hook_add(uc_, &h, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(OnCountStore), this, 1, 0);
+    count_store_hook_ = h;
   } else {
     uc_hook_del(uc_, count_hook_);
+    uc_hook_del(uc_, count_store_hook_);
+  }
+}
+
+void Cpu::OnStore(uc_struct* uc, int, uint64_t address, int size, int64_t value, void* user) {
+  auto* cpu = static_cast<Cpu*>(user);
+  uint32_t eip = cpu->instruction_at_;
+  if (!cpu->exact_eip_) uc_reg_read(uc, UC_X86_REG_EIP, &eip);
+  cpu->store_watcher_(static_cast<uint32_t>(address), static_cast<uint32_t>(size), static_cast<uint32_t>(value), eip);
+}
+
+void Cpu::OnInstruction(uc_struct*, uint64_t address, uint32_t, void* user) {
+  static_cast<Cpu*>(user)->instruction_at_ = static_cast<uint32_t>(address);
+}
+
+void Cpu::WatchStores(uint32_t begin, uint32_t end, StoreWatcher watcher, bool exact_eip) {
+  if (watching_) {
     uc_hook_del(uc_, store_hook_);
+    if (exact_eip_) uc_hook_del(uc_, instruction_hook_);
+    watching_ = false;
+  }
+  exact_eip_ = exact_eip;
+  watch_begin_ = begin;
+  watch_end_ = end;
+  store_watcher_ = std::move(watcher);
+  if (!store_watcher_ || end <= begin) return;
+  uc_hook h;
+  uc_hook_add(uc_, &h, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(OnStore), this, begin, end - 1);
+  store_hook_ = h;
+  if (exact_eip) {
+    uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void*>(OnInstruction), this, 1, 0);
+    instruction_hook_ = h;
+    uc_ctl_flush_tlb(uc_);  // code translated before has no instruction hook
+  }
+  watching_ = true;
+}
+
+void Cpu::ImportStores(uint32_t address, uint32_t length, const std::function<uint8_t(uint32_t)>& byte) {
+  if (!watching_) return;
+  uint64_t end = uint64_t(address) + length;
+  uint32_t at = address > watch_begin_ ? address : watch_begin_;
+  uint32_t stop = static_cast<uint32_t>(end < watch_end_ ? end : watch_end_);
+  uint32_t eip = Read32(esp_cache_);  // where the import returns to
+  while (at < stop) {
+    uint32_t chunk = 4 - at % 4;
+    if (chunk > stop - at) chunk = stop - at;
+    uint32_t value = 0;
+    for (uint32_t i = 0; i < chunk; ++i) value |= uint32_t(byte(at - address + i)) << (8 * i);
+    store_watcher_(at, chunk, value, eip);
+    at += chunk;
   }
 }
 

@@ -419,13 +419,21 @@ void Stall(Bridge&, Cpu& c) { KeStallExecutionProcessor(c.Arg(0)); }
 // --- C runtime (cdecl) ----------------------------------------------------------
 void Memcpy(Bridge& b, Cpu& c) {
   uint32_t n = c.Arg(2);
-  if (n != 0) std::memmove(Ptr(b, c.Arg(0), n), Ptr(b, c.Arg(1), n), n);
+  if (n != 0) {
+    auto* from = static_cast<const uint8_t*>(Ptr(b, c.Arg(1), n));
+    if (from != nullptr) c.ImportStores(c.Arg(0), n, [from](uint32_t i) { return from[i]; });
+    std::memmove(Ptr(b, c.Arg(0), n), from, n);
+  }
   c.Return(c.Arg(0));
 }
 
 void Memset(Bridge& b, Cpu& c) {
   uint32_t n = c.Arg(2);
-  if (n != 0) std::memset(Ptr(b, c.Arg(0), n), static_cast<int>(c.Arg(1)), n);
+  if (n != 0) {
+    auto fill = static_cast<uint8_t>(c.Arg(1));
+    c.ImportStores(c.Arg(0), n, [fill](uint32_t) { return fill; });
+    std::memset(Ptr(b, c.Arg(0), n), fill, n);
+  }
   c.Return(c.Arg(0));
 }
 

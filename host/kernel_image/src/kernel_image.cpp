@@ -1,5 +1,6 @@
 #include "kimage/kernel_image.h"
 
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -7,7 +8,8 @@
 
 namespace kimage {
 
-KernelImage::KernelImage(std::unique_ptr<Bridge> bridge) : bridge_(std::move(bridge)) {}
+KernelImage::KernelImage(std::unique_ptr<Bridge> bridge, std::string name)
+    : bridge_(std::move(bridge)), name_(std::move(name)) {}
 KernelImage::~KernelImage() = default;
 
 std::unique_ptr<KernelImage> KernelImage::Load(hostndis::Host& host, const std::string& path, std::string* error) {
@@ -22,7 +24,9 @@ std::unique_ptr<KernelImage> KernelImage::Load(hostndis::Host& host, const std::
     return nullptr;
   }
   try {
-    return std::unique_ptr<KernelImage>(new KernelImage(std::make_unique<Bridge>(host, std::move(image))));
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    return std::unique_ptr<KernelImage>(
+        new KernelImage(std::make_unique<Bridge>(host, std::move(image)), std::move(name)));
   } catch (const std::exception& e) {
     *error = path + ": " + e.what();
     return nullptr;
@@ -39,5 +43,20 @@ bool KernelImage::Read(uint32_t address, void* out, uint32_t length) const {
   return true;
 }
 
+void KernelImage::WatchStores(uint32_t begin, uint32_t end, Cpu::StoreWatcher watcher, bool exact_eip) {
+  bridge_->cpu().WatchStores(begin, end, std::move(watcher), exact_eip);
+}
+
+uint32_t KernelImage::EmulatedAddress(const void* host) const { return bridge_->cpu().Emulated(host); }
+
+std::string KernelImage::CodeAddress(uint32_t eip) const {
+  char text[64];
+  uint32_t base = bridge_->image_base();
+  if (eip >= base && eip - base < bridge_->image_size())
+    std::snprintf(text, sizeof text, "%s+0x%x", name_.c_str(), eip - base);
+  else
+    std::snprintf(text, sizeof text, "0x%x", eip);
+  return text;
+}
 
 }  // namespace kimage

@@ -11,14 +11,7 @@ namespace {
 class BoardDevice : public Device {
  public:
   BoardDevice(sim::VirtualClock& clock, sim::DmaSpace& dma, const sim::BoardConfig& config)
-      : board_(clock, dma, config) {
-    resources_.slot = config.slot;
-    resources_.csr_physical = config.csr_physical;
-    resources_.csr_length = config.csr_length;
-    resources_.has_interrupt = config.has_interrupt;
-    resources_.interrupt_level = config.interrupt_level;
-    resources_.interrupt_vector = config.interrupt_vector;
-  }
+      : board_(clock, dma, config), resources_(BoardResources(config)) {}
 
   const DeviceResources& resources() const override { return resources_; }
   uint32_t ReadCsr(uint32_t offset) override { return board_.ReadCsr(offset); }
@@ -38,6 +31,17 @@ class BoardDevice : public Device {
 };
 
 }  // namespace
+
+DeviceResources BoardResources(const sim::BoardConfig& config) {
+  DeviceResources r;
+  r.slot = config.slot;
+  r.csr_physical = config.csr_physical;
+  r.csr_length = config.csr_length;
+  r.has_interrupt = config.has_interrupt;
+  r.interrupt_level = config.interrupt_level;
+  r.interrupt_vector = config.interrupt_vector;
+  return r;
+}
 
 sim::Board& Host::AddBoard(const sim::BoardConfig& config) {
   detail::Machine& mc = *machine_;

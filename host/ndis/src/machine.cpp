@@ -60,8 +60,10 @@ Machine::~Machine() {
   for (auto& d : devices) d->SetInterruptListener(nullptr);
   miniports.clear();
   if (io_base) munmap(io_base, static_cast<size_t>(io_slots) * kIoSlotSize);
+  // Pool memory from malloc; the rest (contiguous, or pool kept in physical
+  // memory for an image) goes with the physical memory.
   for (auto& [virt, record] : memory_records)
-    if (!record.physical) std::free(const_cast<void*>(virt));
+    if (record.region.virt == nullptr) std::free(const_cast<void*>(virt));
   if (g_current == this) g_current = nullptr;
 }
 

@@ -134,6 +134,12 @@ class Board : public WirePort {
 
   const ReceiveFilter& filter() const;
 
+  // The transmit process takes one descriptor now, outside its own schedule
+  // (a race finder lets the chip run between two of the driver's stores): a
+  // frame sent with its status written back, or a setup or dummy descriptor
+  // processed. False when it cannot (stopped, or a frame still on the wire).
+  bool TakeDmaStep();
+
   // Reports what `source` makes of each value (see sim/chaos.h) from now on;
   // null makes the board honest again. The source must outlive its use.
   void SetChaosSource(ChaosSource* source);

@@ -57,6 +57,40 @@ TEST_F(BoardProfileTest, ZeroStatusOnSetupDescriptorsIsNotCountedAsASend) {
   EXPECT_EQ(port.context()->TxFree, port.context()->TxRingSize - 1) << "every descriptor reclaimed";
 }
 
+// The chip reads the one setup frame only when it gets to the setup
+// descriptor: a second reload before then must not rewrite the frame.
+TEST_F(BoardProfileTest, AReloadLeavesTheSetupFrameAloneUntilTheChipHasReadIt) {
+  Port& port = PortOn("async-dma");
+  BringUp(port);
+  uint64_t before = port.board().counters().tx_setup_frames;
+  port.adapter->Set(OID_GEN_CURRENT_PACKET_FILTER, Bytes(kDirectedBroadcast));
+  port.adapter->Set(OID_GEN_CURRENT_PACKET_FILTER, Bytes(NDIS_PACKET_TYPE_BROADCAST));
+  ASSERT_TRUE(host.RunUntil([&] { return port.board().counters().tx_setup_frames == before + 1; }, sim::kSecond))
+      << "the chip takes the first setup frame";
+  EXPECT_EQ(port.board().filter().perfect[0], kStation) << "the first frame as built: directed and broadcast";
+  EXPECT_EQ(port.board().filter().perfect[1], kBroadcast) << "the first frame as built: entry 1";
+  ASSERT_TRUE(host.RunUntil([&] { return port.board().counters().tx_setup_frames == before + 2; }, sim::kSecond))
+      << "the second reload follows once the first frame is read";
+  EXPECT_EQ(port.board().filter().perfect[0], kBroadcast) << "broadcast only: entry 0 is the broadcast address";
+}
+
+// NDIS sends refused packets again after a send completion; with the ring
+// full of a reload's dummy and setup descriptors none comes, so the driver
+// says when they are freed.
+TEST_F(BoardProfileTest, ARingFullOfFilterDescriptorsTellsNdisWhenTheyAreFreed) {
+  Port& port = PortOn("async-dma");
+  port.adapter->SetKeyword("TxRingSize", 3u);  // room for one dummy and setup pair
+  BringUp(port);
+  uint64_t notices = port.adapter->send_resources_notices();
+  port.adapter->Set(OID_GEN_CURRENT_PACKET_FILTER, Bytes(kDirectedBroadcast));
+  PNDIS_PACKET packet = port.adapter->BuildPacket(Frame(kPeer, 60, 1, kStation));
+  port.adapter->Send({packet});
+  ASSERT_EQ(port.adapter->send_state(packet), hostndis::SendState::kRefused) << "the ring is full";
+  Run(5 * sim::kMillisecond);
+  EXPECT_EQ(port.adapter->send_resources_notices(), notices + 1) << "NdisMSendResourcesAvailable once freed";
+  EXPECT_EQ(SendAndComplete(port, packet), NDIS_STATUS_SUCCESS) << "sent again";
+}
+
 TEST_F(BoardProfileTest, ModeChangeWaitsForSlowStops) {
   Port& port = PortOn("slow-stops");
   BringUp(port);

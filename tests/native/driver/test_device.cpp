@@ -11,13 +11,7 @@ constexpr uint32_t kBusMaster = 0x4;
 }  // namespace
 
 TestDevice::TestDevice(hostndis::Host& host, const sim::BoardConfig& config)
-    : board_(host.clock(), host.memory(), config) {
-  resources_.slot = config.slot;
-  resources_.csr_physical = config.csr_physical;
-  resources_.csr_length = config.csr_length;
-  resources_.has_interrupt = config.has_interrupt;
-  resources_.interrupt_level = config.interrupt_level;
-  resources_.interrupt_vector = config.interrupt_vector;
+    : board_(host.clock(), host.memory(), config), resources_(hostndis::BoardResources(config)) {
   board_.SetInterruptListener([this](bool asserted) {
     if (!muted_ && listener_) listener_(asserted);
   });

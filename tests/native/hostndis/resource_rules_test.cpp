@@ -1,4 +1,6 @@
 // Verifier rules about memory and other resources, IRQL and call context.
+#include <memory>
+
 #include "script_fixture.h"
 
 namespace hostndis_test {
@@ -11,6 +13,20 @@ using Resources = ScriptTest;
 const NDIS_PHYSICAL_ADDRESS kNoLimit = NDIS_PHYSICAL_ADDRESS_CONST(-1, -1);
 
 VOID NTAPI Shutdown(PVOID) {}
+
+// An emulated driver's pool memory lives in physical memory: a host that goes
+// away while some is still allocated must not hand it to free().
+TEST(PoolInPhysicalMemory, AHostGoneWithPoolMemoryHeldGivesItBackWithThePhysicalMemory) {
+  hostndis::HostConfig config;
+  config.pool_in_physical_memory = true;
+  auto host = std::make_unique<hostndis::Host>(config);
+  host->verifier().set_print(false);
+  PVOID memory = nullptr;
+  ASSERT_EQ(NdisAllocateMemory(&memory, 100, 0, kNoLimit), NDIS_STATUS_SUCCESS) << "pool memory";
+  EXPECT_TRUE(host->memory().Contains(memory)) << "pool memory in physical memory";
+  host.reset();
+  EXPECT_EQ(host, nullptr) << "gone without a crash";
+}
 
 TEST_F(Resources, EverythingLeftAtHaltIsReported) {
   ExpectFinding(rule::kLeakMemory);

@@ -116,3 +116,18 @@ TEST(Transmit, WithoutLinkFramesCompleteWithCarrierErrors) {
   EXPECT_EQ(rig.board->counters().tx_no_link, 1u);
   EXPECT_EQ(rig.board->counters().tx_frames, 0u);
 }
+
+TEST(Transmit, ADmaStepTakesOneDescriptorWithoutAPollDemand) {
+  TransmitRig rig;
+  rig.QueueFrame(0, MakeFrame(kBroadcast, 60));
+  rig.QueueFrame(1, MakeFrame(kBroadcast, 61));
+  EXPECT_TRUE(rig.board->TakeDmaStep()) << "a running transmitter steps";
+  ASSERT_EQ(rig.peer.received().size(), 1u) << "one frame per step";
+  EXPECT_EQ(rig.Tdes0(0), 0u) << "its status written back";
+  EXPECT_EQ(rig.Tdes0(1), 0x80000000u) << "the next descriptor is still the chip's";
+  EXPECT_TRUE(rig.board->TakeDmaStep());
+  ASSERT_EQ(rig.peer.received().size(), 2u) << "the second step sends the second frame";
+  EXPECT_EQ(rig.Tdes0(1), 0u);
+  rig.board->WriteCsr(kCsr(6), rig.board->ReadCsr(kCsr(6)) & ~0x2000u);
+  EXPECT_FALSE(rig.board->TakeDmaStep()) << "a stopped transmitter takes no step";
+}

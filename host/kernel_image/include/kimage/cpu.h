@@ -69,6 +69,21 @@ class Cpu {
   // The stack calls run on.
   void SetStack(uint32_t top) { stack_top_ = top; }
 
+  // Every emulated store into [begin, end) calls `watcher` before it lands,
+  // with its address, size in bytes, value and an EIP. Slow (each store in
+  // the range leaves translated code): only for tools that look at stores
+  // one by one. The emulator keeps EIP exact only at the start of a block:
+  // `exact_eip` hooks every instruction (and translates all code again) so
+  // that the EIP is the storing instruction's; without it the EIP is that of
+  // the first instruction of its block. An empty watcher removes it.
+  using StoreWatcher = std::function<void(uint32_t address, uint32_t size, uint32_t value, uint32_t eip)>;
+  void WatchStores(uint32_t begin, uint32_t end, StoreWatcher watcher, bool exact_eip = true);
+  // Inside a thunk: the import is about to store `length` bytes at
+  // `address` for the image (memcpy, memset; `byte(i)` is the i-th). A store
+  // watcher sees them as the image's stores, a word at a time, with the
+  // import's return address as the EIP.
+  void ImportStores(uint32_t address, uint32_t length, const std::function<uint8_t(uint32_t)>& byte);
+
  private:
   struct Range {
     uint32_t address;
@@ -78,6 +93,8 @@ class Cpu {
   static void OnThunk(uc_struct* uc, uint64_t address, uint32_t size, void* user);
   static void OnCount(uc_struct* uc, uint64_t address, uint32_t size, void* user);
   static void OnStore(uc_struct* uc, int type, uint64_t address, int size, int64_t value, void* user);
+  static void OnCountStore(uc_struct* uc, int type, uint64_t address, int size, int64_t value, void* user);
+  static void OnInstruction(uc_struct* uc, uint64_t address, uint32_t size, void* user);
 
   uc_struct* uc_ = nullptr;
   std::vector<Range> ranges_;
@@ -90,13 +107,19 @@ class Cpu {
   std::string fault_;
   uint64_t instructions_ = 0;
   uint64_t stores_ = 0;
-  size_t count_hook_ = 0, store_hook_ = 0;
+  size_t count_hook_ = 0, count_store_hook_ = 0;
   bool counting_ = false;
   uint64_t import_calls_ = 0;
   uint64_t entries_ = 0;
   uint64_t import_ns_ = 0;
   uint64_t nested_ns_ = 0;  // in calls made from inside thunks (measuring)
   mutable uint32_t esp_cache_ = 0;
+  StoreWatcher store_watcher_;
+  size_t store_hook_ = 0, instruction_hook_ = 0;
+  uint32_t instruction_at_ = 0;  // while watching stores with exact EIPs
+  bool exact_eip_ = false;
+  uint32_t watch_begin_ = 0, watch_end_ = 0;
+  bool watching_ = false;
 };
 
 }  // namespace kimage

@@ -32,11 +32,23 @@ class KernelImage {
   // Copies emulated memory (the image's own records); false if unmapped.
   bool Read(uint32_t address, void* out, uint32_t length) const;
 
+  // The image's stores into emulated [begin, end), one by one, before each
+  // lands (Cpu::WatchStores; slow, slower still with exact EIPs). An empty
+  // watcher stops watching.
+  void WatchStores(uint32_t begin, uint32_t end, Cpu::StoreWatcher watcher, bool exact_eip = true);
+  // Emulated address of a host address the emulator maps (simulated
+  // physical memory included), or 0.
+  uint32_t EmulatedAddress(const void* host) const;
+  // An instruction address as "Trx4n5.sys+0x1a2b" (offset from the image's
+  // base, for addr2line on its .debug file) when inside the image.
+  std::string CodeAddress(uint32_t eip) const;
+
   Bridge& bridge() { return *bridge_; }
 
  private:
-  explicit KernelImage(std::unique_ptr<Bridge> bridge);
+  KernelImage(std::unique_ptr<Bridge> bridge, std::string name);
   std::unique_ptr<Bridge> bridge_;
+  std::string name_;  // the file's name, for code addresses
 };
 
 }  // namespace kimage

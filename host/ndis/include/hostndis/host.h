@@ -52,6 +52,10 @@ struct HostConfig {
   bool pool_in_physical_memory = false;
 };
 
+// The resources a machine assigns to a simulated board (its slot, register
+// window and interrupt), for devices built around one.
+DeviceResources BoardResources(const sim::BoardConfig& config);
+
 // Interrupt level the stand-in runs ISRs at.
 constexpr KIRQL kDeviceIrql = 12;
 
