@@ -30,13 +30,6 @@ void Check_Rules(const Link& link)
   Fuzz_Check(defaults <= 1, "at most one default rule");
 }
 
-bool Link_Exists(int32_t id)
-{
-  for (const Link* link = First_Link(); link; link = link->next)
-    if (link->LinkID == id) return true;
-  return false;
-}
-
 }  // namespace
 
 void Check_Model_Invariants(IdOrder order)
@@ -49,7 +42,7 @@ void Check_Model_Invariants(IdOrder order)
     lastAdapterId = a->adapter_id;
     for (const Adapter* b = a->next; b; b = b->next) Fuzz_Check(a->adapter_id != b->adapter_id, "adapter ids unique");
     Fuzz_Check(a->msg && std::strlen(a->msg) <= DISPLAY_NAME_MAX, "display name fits");
-    Fuzz_Check(a->link_id == 0 || Link_Exists(a->link_id), "every link_id names a trunk");
+    Fuzz_Check(a->link_id == 0 || Find_Link(a->link_id), "every link_id names a trunk");
   }
   Fuzz_Check(adapters == Adapter_Count(), "adapter count");
 

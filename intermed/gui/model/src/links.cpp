@@ -66,10 +66,16 @@ Link* Get_Nth_Link(int n)
   return nullptr;
 }
 
-Link* Get_Link_from_Id(int32_t linkId)
+Link* Find_Link(int32_t linkId)
 {
   for (Link* link = Model_Lists().firstLink; link; link = link->next)
     if (link->LinkID == linkId) return link;
+  return nullptr;
+}
+
+Link* Get_Link_from_Id(int32_t linkId)
+{
+  if (Link* link = Find_Link(linkId)) return link;
   Set_Model_Message("Link id (%d) not found in links list!", linkId);
   return nullptr;
 }

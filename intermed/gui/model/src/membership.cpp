@@ -5,16 +5,6 @@
 #include "model/priority.h"
 #include "model_lists.h"
 
-namespace {
-// Finds a trunk without touching the message buffer.
-Link* Find_Link(int32_t linkId)
-{
-  for (Link* link = Model_Lists().firstLink; link; link = link->next)
-    if (link->LinkID == linkId) return link;
-  return nullptr;
-}
-}  // namespace
-
 int Add_Adapter_Entry_to_Link(Link* link, Adapter* adapter)
 {
   if (!link || !adapter) {

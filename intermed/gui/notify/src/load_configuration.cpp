@@ -163,13 +163,6 @@ bool Load_Trunk(HKEY key, int trunk, const HeldBefore& held)
 
 enum class AdapterLoad { Loaded, Skipped, OutOfMemory };
 
-bool Link_Exists(int32_t id)
-{
-  for (const Link* link = First_Link(); link; link = link->next)
-    if (link->LinkID == id) return true;
-  return false;
-}
-
 // An adapter key without a whole "reg_info", or with a model code the model
 // does not know, is skipped: the model never gets numbers that were not stored.
 // An adapter at a location the model already held is left as the model has it.
@@ -187,7 +180,7 @@ AdapterLoad Load_Adapter(HKEY key, const HeldBefore& held)
   if (Read_Number(key, REG_TEXT("adapter_id"), &number)) Set_Adapter_Id(adapter, static_cast<int32_t>(number));
   // A trunk that is not in the model leaves the adapter available.
   if (Read_Number(key, REG_TEXT("link_id"), &number))
-    adapter->link_id = Link_Exists(static_cast<int32_t>(number)) ? static_cast<int32_t>(number) : 0;
+    adapter->link_id = Find_Link(static_cast<int32_t>(number)) ? static_cast<int32_t>(number) : 0;
   char* name = nullptr;
   const TextRead read = Read_Text(key, REG_TEXT("msg"), TEXT_DATA_LENGTH, &name);
   if (read == TextRead::OutOfMemory) return AdapterLoad::OutOfMemory;

@@ -20,6 +20,8 @@ struct Link {
 Link* Add_Link();
 Link* Get_Nth_Link(int n);
 Link* Get_Link_from_Id(int32_t linkId);
+// The trunk holding `linkId`, or null; the message buffer is left alone.
+Link* Find_Link(int32_t linkId);
 int Delete_Link(Link* link);
 void Delete_All_Links();
 
