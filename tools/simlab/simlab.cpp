@@ -44,6 +44,13 @@ bool TakeKernelImageOption(int argc, char** argv, int* i, std::string* path) {
   return true;
 }
 
+std::string BoardProfileList() {
+  std::string list;
+  for (const std::string& name : sim::BoardProfile::Names())
+    list += (list.empty() ? "" : ", ") + name + (name == "kind" ? " (default)" : "");
+  return list;
+}
+
 Lab::~Lab() {
   // Wires first: they reference the boards, which the host owns.
   wires_.clear();

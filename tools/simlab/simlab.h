@@ -76,6 +76,8 @@ class Lab {
 // `--kernel-image=PATH` (any name), moving *i past what it took. False if
 // argv[*i] is another option.
 bool TakeKernelImageOption(int argc, char** argv, int* i, std::string* path);
+// The board profiles `--board` takes, for usage texts: "kind (default), ...".
+std::string BoardProfileList();
 
 // "00-12-34-56-78-9A"
 std::string FormatMac(const uint8_t* mac);

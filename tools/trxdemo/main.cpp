@@ -148,9 +148,8 @@ int main(int argc, char** argv) {
     if (board || argv[i][0] == '-' || have_pcap) {
       std::fprintf(stderr,
                    "usage: trxdemo [--kernel-image [PATH.sys]] [--board NAME[:SEED]] [PCAP_FILE]   (default %s)\n"
-                   "  boards: kind (default), realistic, async-dma, slow-stops, slow-reset, slow-link,\n"
-                   "          flapping, zero-status, mode-bits, serial-timing, mdio-high\n",
-                   pcap.c_str());
+                   "  boards: %s\n",
+                   pcap.c_str(), simlab::BoardProfileList().c_str());
       return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
     }
     pcap = argv[i];

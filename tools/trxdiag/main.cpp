@@ -122,11 +122,12 @@ int main(int argc, char** argv) {
   DiagRequest request;
   std::string error;
   if (argc > 1 && std::string(argv[1]) == "--help") {
-    std::fputs(kDiagUsage, stdout);
+    std::printf("%sBoard profiles: %s\n", kDiagUsage, simlab::BoardProfileList().c_str());
     return 0;
   }
   if (!ParseDiagOptions(argc, argv, &request, &error)) {
-    std::fprintf(stderr, "trxdiag: %s\n\n%s", error.c_str(), kDiagUsage);
+    std::fprintf(stderr, "trxdiag: %s\n\n%sBoard profiles: %s\n", error.c_str(), kDiagUsage,
+                 simlab::BoardProfileList().c_str());
     return 2;
   }
 
