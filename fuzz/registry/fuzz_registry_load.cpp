@@ -6,7 +6,6 @@
 // nothing.
 //
 // Input: records of [key] [index] [name] [type] [length] [data...].
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +14,7 @@
 #include <hostreg/registry_testing.h>
 
 #include "model/model.h"
+#include "fuzz_bytes.h"
 #include "model_invariants.h"
 #include "notify/configuration_store.h"
 
@@ -32,27 +32,7 @@ const char* const kNames[] = {
 constexpr std::size_t kNameCount = sizeof kNames / sizeof kNames[0];
 const DWORD kTypes[] = {REG_DWORD, REG_SZ, REG_BINARY, REG_NONE};
 
-class Input {
-public:
-  Input(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool Empty() const { return position_ >= size_; }
-  uint8_t Byte() { return position_ < size_ ? data_[position_++] : 0; }
-  // Past the end of the input the bytes are 0.
-  std::vector<uint8_t> Bytes(std::size_t count)
-  {
-    std::vector<uint8_t> bytes(count, 0);
-    const std::size_t available = position_ < size_ ? size_ - position_ : 0;
-    const std::size_t taken = count < available ? count : available;
-    std::copy(data_ + position_, data_ + position_ + taken, bytes.begin());
-    position_ += taken;
-    return bytes;
-  }
-
-private:
-  const uint8_t* data_;
-  std::size_t size_;
-  std::size_t position_ = 0;
-};
+using trx_fuzz::FuzzBytes;
 
 // Four trunk keys with four rule keys each and eight adapter keys: room for
 // every collision, small enough that a save stays quick.
@@ -92,15 +72,18 @@ void Keep_Count_Small(std::vector<uint8_t>* data)
   if (!data->empty()) (*data)[0] &= 63;
 }
 
-void Lay_Out_Tree(Input& input)
+void Lay_Out_Tree(FuzzBytes& input)
 {
   hostreg::PutKey(kService);
-  while (!input.Empty()) {
+  while (!input.empty()) {
     const uint8_t kind = input.Byte();
     const std::string path = Key_Path(kind, input.Byte());
     const char* name = kNames[input.Byte() % kNameCount];
     const DWORD type = kTypes[input.Byte() & 3];
-    std::vector<uint8_t> data = input.Bytes(Value_Length(input.Byte()));
+    // Past the end of the input the bytes are 0.
+    const std::size_t length = Value_Length(input.Byte());
+    std::vector<uint8_t> data = input.Take(length);
+    data.resize(length, 0);
     if (Is_Count(name)) Keep_Count_Small(&data);
     // A key without values is still a key the loader opens.
     if (kind & 0x80)
@@ -143,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
   hostreg::Reset();
   Empty_Model();
-  Input input(data, size);
+  FuzzBytes input(data, size);
   Lay_Out_Tree(input);
   LoadConfiguration();
   Check_Model_Invariants(IdOrder::Unique);
