@@ -123,6 +123,7 @@ struct Board::Impl : detail::PhyEvents {
   void WriteOperationMode(uint32_t value);
   void WriteSerialPort(uint32_t value);
   uint32_t SerialPortValue() const;
+  bool MdioLine(uint32_t csr9) const;
   uint32_t ReadMissedFrames();
 
   // Status and the interrupt line (board_interrupts.cpp).
@@ -223,7 +224,6 @@ struct Board::Impl : detail::PhyEvents {
   uint32_t EmptyDescriptorStatus() const;
   uint32_t DuplexMismatchStatus() const;
   bool ThresholdUnderflow(uint32_t length);
-  bool MdioIdle() const { return config_.profile.mdio_idles_high; }
   uint32_t SerialClocksSeen(uint32_t value);
   uint32_t SerialDataAsSeen(uint32_t value) const;
 
