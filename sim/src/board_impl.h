@@ -160,6 +160,7 @@ struct Board::Impl : detail::PhyEvents {
   void Receive(const uint8_t* frame, uint32_t length);
   void StoreFrame(const uint8_t* frame, uint32_t length, uint32_t status);
   void MissFrame();
+  void CountInCsr8(uint32_t shift, uint32_t mask, uint32_t overflow);
   // Where a profile changes the receive path (board_rx_profile.cpp); the
   // kind board's frames pass by these on one flag.
   bool LateRxStatus() const { return config_.profile.rx_writeback_max != 0; }
