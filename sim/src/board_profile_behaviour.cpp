@@ -23,12 +23,7 @@ void Board::Impl::ScheduleTxStep() {
   const BoardProfile& p = config_.profile;
   tx_step_event_ = clock_.ScheduleAfter(Draw(p.dma_delay_min, p.dma_delay_max), [this] {
     tx_step_event_ = 0;
-    if (tx_state_ != 0 && !tx_stopping_ && !tx_in_flight_) {
-      tx_walking_ = true;
-      TxWalk();
-      tx_walking_ = false;
-    }
-    UpdateInterruptLine();
+    TakeTxStep();
   });
 }
 
