@@ -218,7 +218,6 @@ struct Board::Impl : detail::PhyEvents {
   void FinishRxStop();
   void ResetProfileState();
   bool WritesIgnored() const { return clock_.Now() < reset_until_; }
-  Nanoseconds NegotiationTime() const;
   void NoteSiaLink(bool up);
   void ScheduleFlap();
   uint32_t LaggedCsr15(uint32_t value) const;

@@ -81,11 +81,6 @@ void Board::Impl::ResetProfileState() {
   reset_until_ = clock_.Now() + config_.profile.reset_time;
 }
 
-Nanoseconds Board::Impl::NegotiationTime() const {
-  Nanoseconds t = config_.profile.negotiation_time;
-  return t != 0 ? t : 2 * kMillisecond;
-}
-
 void Board::Impl::NoteSiaLink(bool up) {
   sia_link_before_ = !up;
   sia_link_changed_at_ = clock_.Now();
