@@ -167,7 +167,8 @@ struct Board::Impl : detail::PhyEvents {
   void NoteRxActivity();
   uint32_t WatchdogCut(uint32_t length, uint32_t& status);
   uint32_t FifoRoom(uint32_t length, uint32_t& status);
-  uint32_t RunningLength(uint32_t stored) const;
+  // The length field of a frame's descriptor before its last.
+  uint32_t RunningLength(uint32_t stored) const { return config_.profile.rx_running_lengths ? stored << 16 : 0; }
   bool PostRxStatus(uint32_t descriptor, uint32_t value) {
     if (__builtin_expect(!rx_profiled_, 1)) return WriteRxStatus(descriptor, value);
     return QueueRxStatus(descriptor, value);

@@ -127,7 +127,7 @@ void Board::Impl::StoreFrame(const uint8_t* frame, uint32_t length, uint32_t sta
       }
       break;
     }
-    if (!PostRxStatus(descriptor, first | (rx_profiled_ ? RunningLength(stored) : 0))) return;
+    if (!PostRxStatus(descriptor, first | RunningLength(stored))) return;
     first = 0;
     descriptor = next;
     std::copy(n, n + 4, d);

@@ -56,10 +56,6 @@ uint32_t Board::Impl::FifoRoom(uint32_t length, uint32_t& status) {
   return fifo - held;
 }
 
-uint32_t Board::Impl::RunningLength(uint32_t stored) const {
-  return config_.profile.rx_running_lengths ? stored << 16 : 0;
-}
-
 // With late write-back the status words wait for the frame's turn.
 bool Board::Impl::QueueRxStatus(uint32_t descriptor, uint32_t value) {
   if (!LateRxStatus()) return WriteRxStatus(descriptor, value);
