@@ -50,8 +50,11 @@ constexpr uint32_t kTxWaitingEnd = 2, kTxSuspended = 6;
 // CSR6
 constexpr uint32_t kStartRx = 1u << 1;
 constexpr uint32_t kPassBadFrames = 1u << 3;
+constexpr uint32_t kFullDuplex = 1u << 9;
 constexpr uint32_t kStartTx = 1u << 13;
 constexpr uint32_t kPortSelectMii = 1u << 18;
+constexpr uint32_t kStoreAndForward = 1u << 21;
+constexpr uint32_t kThresholdMode10 = 1u << 22;
 constexpr uint32_t kCsr6AtReset = 0x02000000u;
 // CSR9
 constexpr uint32_t kSromChipSelect = 1u << 0;
@@ -71,6 +74,7 @@ constexpr uint32_t kFifoOverflowOverflow = 1u << 28;
 constexpr uint32_t kTxDeferred = 1u << 0;
 constexpr uint32_t kTxUnderflowError = 1u << 1;
 constexpr uint32_t kTxExcessiveCollisions = 1u << 8;
+constexpr uint32_t kTxLateCollision = 1u << 9;
 constexpr uint32_t kTxNoCarrier = 1u << 10;
 constexpr uint32_t kTxLossOfCarrier = 1u << 11;
 constexpr uint32_t kTxJabberTimeout = 1u << 14;
