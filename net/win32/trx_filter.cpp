@@ -86,6 +86,13 @@ static VOID WriteDummy(PADAPTER_CONTEXT A, PTX_RECORD R) {
   R->Submitted = TRUE;
 }
 
+// The next completion walk loads the filter again.
+static VOID ReloadOnCompletion(PADAPTER_CONTEXT A) {
+  NdisDprAcquireSpinLock(&A->TxLock);
+  A->SetupPending = TRUE;
+  NdisDprReleaseSpinLock(&A->TxLock);
+}
+
 VOID LoadFilter(PADAPTER_CONTEXT A) {
   NdisDprAcquireSpinLock(&A->ChipLock);
   ULONG Mode = TRX_CSR_READ(A, CSR6_OPMODE) & ~(CSR6_PASS_ALL_MULTICAST | CSR6_PROMISCUOUS);
@@ -105,9 +112,7 @@ VOID LoadFilter(PADAPTER_CONTEXT A) {
   ULONG Count = 2;
   PTX_RECORD Dummy = ReserveTransmit(A, &Count);
   if (Dummy == NULL) {
-    NdisDprAcquireSpinLock(&A->TxLock);
-    A->SetupPending = TRUE;
-    NdisDprReleaseSpinLock(&A->TxLock);
+    ReloadOnCompletion(A);
     return;
   }
   PTX_RECORD Setup = Count == 2 ? Dummy->Next : NULL;
@@ -125,9 +130,7 @@ VOID LoadFilter(PADAPTER_CONTEXT A) {
     }
     DESC_WORD(Dummy->Descriptor, 0) = TDES0_OWN;
     TRX_CSR_WRITE(A, CSR1_TX_POLL, 0);
-    NdisDprAcquireSpinLock(&A->TxLock);
-    A->SetupPending = TRUE;
-    NdisDprReleaseSpinLock(&A->TxLock);
+    ReloadOnCompletion(A);
     return;
   }
 

@@ -50,8 +50,11 @@ constexpr uint32_t kTxWaitingEnd = 2, kTxSuspended = 6;
 // CSR6
 constexpr uint32_t kStartRx = 1u << 1;
 constexpr uint32_t kPassBadFrames = 1u << 3;
+constexpr uint32_t kFullDuplex = 1u << 9;
 constexpr uint32_t kStartTx = 1u << 13;
 constexpr uint32_t kPortSelectMii = 1u << 18;
+constexpr uint32_t kStoreAndForward = 1u << 21;
+constexpr uint32_t kThresholdMode10 = 1u << 22;
 constexpr uint32_t kCsr6AtReset = 0x02000000u;
 // CSR9
 constexpr uint32_t kSromChipSelect = 1u << 0;
@@ -71,6 +74,7 @@ constexpr uint32_t kFifoOverflowOverflow = 1u << 28;
 constexpr uint32_t kTxDeferred = 1u << 0;
 constexpr uint32_t kTxUnderflowError = 1u << 1;
 constexpr uint32_t kTxExcessiveCollisions = 1u << 8;
+constexpr uint32_t kTxLateCollision = 1u << 9;
 constexpr uint32_t kTxNoCarrier = 1u << 10;
 constexpr uint32_t kTxLossOfCarrier = 1u << 11;
 constexpr uint32_t kTxJabberTimeout = 1u << 14;
@@ -123,6 +127,7 @@ struct Board::Impl : detail::PhyEvents {
   void WriteOperationMode(uint32_t value);
   void WriteSerialPort(uint32_t value);
   uint32_t SerialPortValue() const;
+  bool MdioLine(uint32_t csr9) const;
   uint32_t ReadMissedFrames();
 
   // Status and the interrupt line (board_interrupts.cpp).
@@ -159,13 +164,15 @@ struct Board::Impl : detail::PhyEvents {
   void Receive(const uint8_t* frame, uint32_t length);
   void StoreFrame(const uint8_t* frame, uint32_t length, uint32_t status);
   void MissFrame();
+  void CountInCsr8(uint32_t shift, uint32_t mask, uint32_t overflow);
   // Where a profile changes the receive path (board_rx_profile.cpp); the
   // kind board's frames pass by these on one flag.
   bool LateRxStatus() const { return config_.profile.rx_writeback_max != 0; }
   void NoteRxActivity();
   uint32_t WatchdogCut(uint32_t length, uint32_t& status);
   uint32_t FifoRoom(uint32_t length, uint32_t& status);
-  uint32_t RunningLength(uint32_t stored) const;
+  // The length field of a frame's descriptor before its last.
+  uint32_t RunningLength(uint32_t stored) const { return config_.profile.rx_running_lengths ? stored << 16 : 0; }
   bool PostRxStatus(uint32_t descriptor, uint32_t value) {
     if (__builtin_expect(!rx_profiled_, 1)) return WriteRxStatus(descriptor, value);
     return QueueRxStatus(descriptor, value);
@@ -216,14 +223,12 @@ struct Board::Impl : detail::PhyEvents {
   void FinishRxStop();
   void ResetProfileState();
   bool WritesIgnored() const { return clock_.Now() < reset_until_; }
-  Nanoseconds NegotiationTime() const;
   void NoteSiaLink(bool up);
   void ScheduleFlap();
   uint32_t LaggedCsr15(uint32_t value) const;
   uint32_t EmptyDescriptorStatus() const;
   uint32_t DuplexMismatchStatus() const;
   bool ThresholdUnderflow(uint32_t length);
-  bool MdioIdle() const { return config_.profile.mdio_idles_high; }
   uint32_t SerialClocksSeen(uint32_t value);
   uint32_t SerialDataAsSeen(uint32_t value) const;
 

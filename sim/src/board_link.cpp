@@ -5,6 +5,7 @@
 namespace sim {
 
 namespace {
+constexpr Nanoseconds kNegotiationTime = 2 * kMillisecond;  // unless the profile sets its own
 constexpr Nanoseconds kForcedLinkTime = 1 * kMillisecond;  // link pulses seen, no negotiation
 }  // namespace
 
@@ -25,7 +26,8 @@ void Board::Impl::Relink(bool tell_peer) {
   clock_.Cancel(link_event_);
   link_event_ = 0;
   if (PortTransmitting()) {
-    Nanoseconds delay = PortAutoNegotiates() ? NegotiationTime() : kForcedLinkTime;
+    Nanoseconds negotiation = config_.profile.negotiation_time != 0 ? config_.profile.negotiation_time : kNegotiationTime;
+    Nanoseconds delay = PortAutoNegotiates() ? negotiation : kForcedLinkTime;
     link_event_ = clock_.ScheduleAfter(delay, [this] {
       link_event_ = 0;
       EvaluateLink();

@@ -23,12 +23,7 @@ void Board::Impl::ScheduleTxStep() {
   const BoardProfile& p = config_.profile;
   tx_step_event_ = clock_.ScheduleAfter(Draw(p.dma_delay_min, p.dma_delay_max), [this] {
     tx_step_event_ = 0;
-    if (tx_state_ != 0 && !tx_stopping_ && !tx_in_flight_) {
-      tx_walking_ = true;
-      TxWalk();
-      tx_walking_ = false;
-    }
-    UpdateInterruptLine();
+    TakeTxStep();
   });
 }
 
@@ -84,11 +79,6 @@ void Board::Impl::ResetProfileState() {
   tx_stopping_ = tx_stop_due_ = rx_stopping_ = false;
   CancelRxWriteBacks();
   reset_until_ = clock_.Now() + config_.profile.reset_time;
-}
-
-Nanoseconds Board::Impl::NegotiationTime() const {
-  Nanoseconds t = config_.profile.negotiation_time;
-  return t != 0 ? t : 2 * kMillisecond;
 }
 
 void Board::Impl::NoteSiaLink(bool up) {
@@ -148,18 +138,16 @@ uint32_t Board::Impl::EmptyDescriptorStatus() const {
 uint32_t Board::Impl::DuplexMismatchStatus() const {
   if (!config_.profile.duplex_mismatch_errors || link_mode_ == LinkMode::kNone) return 0;
   bool link_full = link_mode_ == LinkMode::k10Full || link_mode_ == LinkMode::k100Full;
-  bool mac_full = (csr_[6] & (1u << 9)) != 0;
+  bool mac_full = (csr_[6] & bits::kFullDuplex) != 0;
   if (link_full == mac_full) return 0;
-  constexpr uint32_t kLateCollision = 1u << 9;
-  return bits::kErrorSummary | (mac_full ? kLateCollision : bits::kTxLossOfCarrier);
+  return bits::kErrorSummary | (mac_full ? bits::kTxLateCollision : bits::kTxLossOfCarrier);
 }
 
 bool Board::Impl::ThresholdUnderflow(uint32_t length) {
-  constexpr uint32_t kStoreAndForward = 1u << 21, kThresholdMode10 = 1u << 22;
-  if (!config_.profile.threshold_underflows || (csr_[6] & kStoreAndForward)) return false;
+  if (!config_.profile.threshold_underflows || (csr_[6] & bits::kStoreAndForward)) return false;
   uint32_t step = (csr_[6] >> 14) & 3;
   static const uint32_t kThreshold10[4] = {72, 96, 128, 160};  // bytes; 128 to 1024 at 100 Mb/s
-  uint32_t threshold = (csr_[6] & kThresholdMode10) ? kThreshold10[step] : 128u << step;
+  uint32_t threshold = (csr_[6] & bits::kThresholdMode10) ? kThreshold10[step] : 128u << step;
   if (length <= threshold) return false;
   return Draw(0, (16u << step) - 1) == 0;
 }

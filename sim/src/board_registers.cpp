@@ -106,21 +106,23 @@ void Board::Impl::WriteSerialPort(uint32_t value) {
   csr_[9] = value;
   bool rom = value & bits::kSromSelect;
   eeprom_.Drive(rom && (value & bits::kSromChipSelect), value & bits::kSromClock, value & bits::kSromDataIn);
-  bool released = value & bits::kMiiReadMode;
-  bool line = released ? (mii_.Driving() ? mii_.Output() : MdioIdle()) : (value & bits::kMdo) != 0;
   detail::MiiDevice* phy = phy_.get();
   if (chaos_ != nullptr && phy != nullptr) phy = &distorted_phy_;
-  mii_.Clock(value & bits::kMdc, line, phy);
+  mii_.Clock(value & bits::kMdc, MdioLine(value), phy);
 }
 
 uint32_t Board::Impl::SerialPortValue() const {
   uint32_t value = csr_[9] & ~(bits::kSromDataOut | bits::kMdi);
   if ((value & bits::kSromSelect) && eeprom_.DataOut()) value |= bits::kSromDataOut;
-  // With the host's driver released the line shows the PHY (or its idle level
-  // when nothing drives it); otherwise it shows the host's own output.
-  bool line = (value & bits::kMiiReadMode) ? (mii_.Driving() ? mii_.Output() : MdioIdle()) : (value & bits::kMdo) != 0;
-  if (line) value |= bits::kMdi;
+  if (MdioLine(value)) value |= bits::kMdi;
   return value;
+}
+
+// With the host's driver released the management data line shows the PHY (or
+// the line's idle level when nothing drives it); otherwise the host's output.
+bool Board::Impl::MdioLine(uint32_t csr9) const {
+  if (!(csr9 & bits::kMiiReadMode)) return (csr9 & bits::kMdo) != 0;
+  return mii_.Driving() ? mii_.Output() : config_.profile.mdio_idles_high;
 }
 
 uint32_t Board::Impl::ReadMissedFrames() {

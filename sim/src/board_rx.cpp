@@ -30,9 +30,15 @@ void Board::Impl::RxPoll() {
 
 void Board::Impl::MissFrame() {
   ++counters_.rx_missed;
-  uint32_t count = (missed_ & 0xffff) + 1;
-  missed_ = (missed_ & ~0xffffu) | (count & 0xffff);  // the FIFO overflow count above stays
-  if (count > 0xffff) missed_ |= bits::kMissedOverflow;
+  CountInCsr8(0, 0xffff, bits::kMissedOverflow);
+}
+
+// One of CSR8's two counters, `mask` wide at `shift`: it wraps, setting its
+// overflow bit, and leaves the other counter alone.
+void Board::Impl::CountInCsr8(uint32_t shift, uint32_t mask, uint32_t overflow) {
+  uint32_t count = ((missed_ >> shift) & mask) + 1;
+  missed_ = (missed_ & ~(mask << shift)) | (count & mask) << shift;
+  if (count > mask) missed_ |= overflow;
 }
 
 void Board::Impl::Receive(const uint8_t* frame, uint32_t length) {
@@ -121,7 +127,7 @@ void Board::Impl::StoreFrame(const uint8_t* frame, uint32_t length, uint32_t sta
       }
       break;
     }
-    if (!PostRxStatus(descriptor, first | (rx_profiled_ ? RunningLength(stored) : 0))) return;
+    if (!PostRxStatus(descriptor, first | RunningLength(stored))) return;
     first = 0;
     descriptor = next;
     std::copy(n, n + 4, d);

@@ -48,18 +48,12 @@ uint32_t Board::Impl::FifoRoom(uint32_t length, uint32_t& status) {
   if (held + std::min(length, fifo) <= fifo) return length;
   if (held + kShortestCut > fifo) {
     ++counters_.rx_fifo_lost;
-    uint32_t count = ((missed_ >> bits::kFifoOverflowShift) & 0x7ff) + 1;
-    missed_ = (missed_ & ~(0x7ffu << bits::kFifoOverflowShift)) | (count & 0x7ff) << bits::kFifoOverflowShift;
-    if (count > 0x7ff) missed_ |= bits::kFifoOverflowOverflow;
+    CountInCsr8(bits::kFifoOverflowShift, 0x7ff, bits::kFifoOverflowOverflow);
     return 0;
   }
   status |= bits::kErrorSummary | bits::kRxOverflow;
   ++counters_.rx_fifo_cut;
   return fifo - held;
-}
-
-uint32_t Board::Impl::RunningLength(uint32_t stored) const {
-  return config_.profile.rx_running_lengths ? stored << 16 : 0;
 }
 
 // With late write-back the status words wait for the frame's turn.

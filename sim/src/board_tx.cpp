@@ -192,7 +192,7 @@ bool Board::Impl::TransmitFrame(uint32_t descriptor, uint32_t tdes1) {
     return true;
   }
   uint32_t mismatch = DuplexMismatchStatus();
-  if (mismatch & (1u << 9)) tx_frame_[length - 1] ^= 0xff;  // the late collision mangles the frame
+  if (mismatch & kTxLateCollision) tx_frame_[length - 1] ^= 0xff;  // the late collision mangles the frame
   status |= mismatch;
   ++counters_.tx_frames;
   self_.SendToWire(tx_frame_.data(), length, link_mode_);

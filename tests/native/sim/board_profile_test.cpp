@@ -8,16 +8,8 @@ using namespace simtest;
 
 namespace {
 
-sim::BoardConfig WithProfile(const char* name, sim::PhyModel phy = sim::PhyModel::kPhy1378) {
-  sim::BoardConfig config;
-  config.phy = phy;
-  EXPECT_TRUE(sim::BoardProfile::Named(name, &config.profile)) << name;
-  return config;
-}
-
 struct ProfileRig : Rig {
   explicit ProfileRig(const char* name, sim::PhyModel phy = sim::PhyModel::kPhy1378) : Rig(WithProfile(name, phy)) {}
-  uint32_t Tdes0(uint32_t i) { return dma.Get32(TxDescriptor(i)); }
   uint32_t TxState() { return (board->ReadCsr(kCsr(5)) >> 20) & 7; }
   uint32_t RxState() { return (board->ReadCsr(kCsr(5)) >> 17) & 7; }
 };

@@ -8,11 +8,7 @@ using namespace simtest;
 
 namespace {
 
-sim::BoardConfig Documented() {
-  sim::BoardConfig config;
-  EXPECT_TRUE(sim::BoardProfile::Named("reset-values", &config.profile));
-  return config;
-}
+sim::BoardConfig Documented() { return WithProfile("reset-values"); }
 
 // Every CSR with a documented reset value, CSR3, CSR4 and CSR10 left out.
 void ExpectResetValues(sim::Board& board, const char* when) {

@@ -11,8 +11,7 @@ namespace {
 
 // `stall_every`: every write-back waits that long at most (a quarter of it at least).
 sim::BoardConfig RxStatusBoard(sim::Nanoseconds stall_every = 0) {
-  sim::BoardConfig config;
-  EXPECT_TRUE(sim::BoardProfile::Named("rx-status", &config.profile));
+  sim::BoardConfig config = WithProfile("rx-status");
   if (stall_every != 0) {
     config.profile.rx_stall_one_in = 1;
     config.profile.rx_stall_max = stall_every;

@@ -1,5 +1,7 @@
 #include "sim_test_support.h"
 
+#include <gtest/gtest.h>
+
 namespace simtest {
 
 bool VectorDma::Reaches(uint32_t address, uint32_t length) const {
@@ -119,6 +121,13 @@ Rig::Rig(sim::BoardConfig config, sim::Wire::Pace pace) {
   wire = std::make_unique<sim::Wire>(clock, *board, peer, pace);
   board->WritePciConfig(0x04, board->ReadPciConfig(0x04) | 6);
   board->WriteCsr(kCsr(6), config.phy == sim::PhyModel::kNone ? 0x02000000 : 0x02040000);
+}
+
+sim::BoardConfig WithProfile(const char* name, sim::PhyModel phy) {
+  sim::BoardConfig config;
+  config.phy = phy;
+  EXPECT_TRUE(sim::BoardProfile::Named(name, &config.profile)) << name;
+  return config;
 }
 
 ReceiveRig::ReceiveRig(const sim::BoardConfig& config, uint32_t descriptors, uint32_t size) : Rig(config) {

@@ -39,6 +39,8 @@ void MiiWrite(sim::Board& board, uint32_t reg, uint16_t value);
 
 std::vector<uint8_t> MakeFrame(const uint8_t dst[6], uint32_t length, uint8_t fill = 0x5a);
 std::vector<uint8_t> SetupFrame(const std::vector<std::array<uint8_t, 6>>& addresses);
+// A board with the named profile (expecting the name to be known).
+sim::BoardConfig WithProfile(const char* name, sim::PhyModel phy = sim::PhyModel::kPhy1378);
 
 // One board (with memory and a clock) cabled to a frame endpoint, bus
 // mastering on and the MAC on the board's port. Descriptor and buffer
@@ -54,6 +56,8 @@ struct Rig {
   static uint32_t TxDescriptor(uint32_t i) { return kTxRing + 16 * i; }
   static uint32_t RxDescriptor(uint32_t i) { return kRxRing + 16 * i; }
   static uint32_t Buffer(uint32_t i) { return kBuffers + 0x800 * i; }
+  uint32_t Tdes0(uint32_t i) { return dma.Get32(TxDescriptor(i)); }
+  uint32_t Rdes0(uint32_t i) { return dma.Get32(RxDescriptor(i)); }
 
   // Chained receive list of `count` descriptors of `size`-byte buffers, all
   // owned by the board except the last (the driver's sentinel); CSR3 and the
@@ -80,7 +84,6 @@ struct Rig {
 // interrupts enabled.
 struct ReceiveRig : Rig {
   explicit ReceiveRig(const sim::BoardConfig& config = sim::BoardConfig(), uint32_t descriptors = 4, uint32_t size = 1518);
-  uint32_t Rdes0(uint32_t i) { return dma.Get32(RxDescriptor(i)); }
 };
 
 constexpr uint8_t kStation[6] = {0x00, 0x12, 0x34, 0x56, 0x78, 0x9a};

@@ -14,7 +14,6 @@ struct TransmitRig : Rig {
     StartTransmit();
     board->WriteCsr(kCsr(5), 0xffffffff);
   }
-  uint32_t Tdes0(uint32_t i) { return dma.Get32(TxDescriptor(i)); }
   void SendOne(uint32_t i, uint32_t length = 60) {
     QueueFrame(i, MakeFrame(kBroadcast, length));
     board->WriteCsr(kCsr(1), 0);
