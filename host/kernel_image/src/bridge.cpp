@@ -22,8 +22,6 @@ uint8_t* MapPages(uint32_t size) {
   return static_cast<uint8_t*>(p);
 }
 
-constexpr uint32_t kDriverRecords = 0x400;  // driver object and registry path in the heap
-
 }  // namespace
 
 Bridge::Bridge(hostndis::Host& host, PeImage image)
@@ -72,7 +70,6 @@ void Bridge::MapAddressSpace() {
   std::memcpy(us + ddk::UNICODE_STRING_Length, &length, 2);
   std::memcpy(us + ddk::UNICODE_STRING_MaximumLength, &maximum, 2);
   std::memcpy(us + ddk::UNICODE_STRING_Buffer, &text, 4);
-  (void)kDriverRecords;
 
   std::string error;
   if (!InstallImportThunks(*this, image_, image_base_, &error)) throw std::runtime_error(error);

@@ -205,19 +205,7 @@ uint32_t Cpu::Ecx() const {
   return v;
 }
 
-uint32_t Cpu::Edx() const {
-  uint32_t v;
-  uc_reg_read(uc_, UC_X86_REG_EDX, &v);
-  return v;
-}
-
 void Cpu::Return(uint32_t eax) { uc_reg_write(uc_, UC_X86_REG_EAX, &eax); }
-
-void Cpu::Return64(uint64_t edx_eax) {
-  uint32_t lo = static_cast<uint32_t>(edx_eax), hi = static_cast<uint32_t>(edx_eax >> 32);
-  uc_reg_write(uc_, UC_X86_REG_EAX, &lo);
-  uc_reg_write(uc_, UC_X86_REG_EDX, &hi);
-}
 
 uint32_t Cpu::Read32(uint32_t address) const {
   uint32_t v = 0;
