@@ -42,6 +42,14 @@ struct ImageHandlers {
       reconfigure, reset, send, set, transfer_data, return_packet, send_packets, allocate_complete;
 };
 
+// A query's or set's information buffer and counts as the image sees them.
+struct RequestCopy {
+  void* host = nullptr;  // where a query's answer goes back to; null for a set
+  uint32_t emu = 0, length = 0;
+  uint32_t counts = 0;  // the emulated BytesWritten/Read and BytesNeeded
+  PULONG done = nullptr, needed = nullptr;
+};
+
 // One miniport instance as both sides see it.
 struct AdapterShadow {
   NDIS_HANDLE host_handle = nullptr;
@@ -49,10 +57,7 @@ struct AdapterShadow {
   uint32_t context = 0;     // the image's MiniportAdapterContext
   uint32_t resources = 0;   // emulated copy of the assigned resources
   uint32_t shutdown_handler = 0, shutdown_context = 0;
-  // A request that pends: the host buffer and the emulated copy.
-  void* request_host = nullptr;
-  uint32_t request_emu = 0, request_length = 0, request_counts = 0;
-  PULONG request_done = nullptr, request_needed = nullptr;
+  RequestCopy request;  // one that pends (counts 0 when none does)
 };
 
 struct PacketShadow {
@@ -180,6 +185,9 @@ bool CheckImports(const PeImage& image, std::string* error);
 bool InstallImportThunks(Bridge& bridge, const PeImage& image, uint32_t image_base, std::string* error);
 // The host's characteristics for the image's handlers.
 NDIS_MINIPORT_CHARACTERISTICS HostCharacteristics(const ImageHandlers& h);
+// Copies a request's answer and counts back to the host and frees its
+// emulated copy.
+void FinishRequest(Bridge& bridge, RequestCopy& request);
 // The indication slots of an emulated miniport block.
 void FillMiniportBlock(Bridge& bridge, uint32_t block);
 

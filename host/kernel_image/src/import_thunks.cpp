@@ -526,24 +526,19 @@ void Status(Bridge& b, Cpu& c) {
 
 void StatusComplete(Bridge& b, Cpu& c) { NdisMIndicateStatusComplete(Adapter(b, c, 0)); }
 
-void FinishRequest(Bridge& b, AdapterShadow* a) {
-  if (a == nullptr || a->request_counts == 0) return;
-  if (a->request_host != nullptr && a->request_length != 0)
-    std::memcpy(a->request_host, b.At<uint8_t>(a->request_emu, a->request_length), a->request_length);
-  *a->request_done = b.cpu().Read32(a->request_counts);
-  *a->request_needed = b.cpu().Read32(a->request_counts + 4);
-  b.heap().Free(a->request_counts);
-  b.heap().Free(a->request_emu);
-  a->request_counts = a->request_emu = 0;
+// The adapter's pending request, if it has one.
+void FinishPending(Bridge& b, uint32_t block) {
+  AdapterShadow* a = b.AdapterByBlock(block);
+  if (a != nullptr && a->request.counts != 0) FinishRequest(b, a->request);
 }
 
 void QueryComplete(Bridge& b, Cpu& c) {
-  FinishRequest(b, b.AdapterByBlock(c.Arg(0)));
+  FinishPending(b, c.Arg(0));
   NdisMQueryInformationComplete(Adapter(b, c, 0), static_cast<NDIS_STATUS>(c.Arg(1)));
 }
 
 void SetComplete(Bridge& b, Cpu& c) {
-  FinishRequest(b, b.AdapterByBlock(c.Arg(0)));
+  FinishPending(b, c.Arg(0));
   NdisMSetInformationComplete(Adapter(b, c, 0), static_cast<NDIS_STATUS>(c.Arg(1)));
 }
 
