@@ -122,6 +122,13 @@ void Bridge::DropHandle(uint32_t emu) {
   heap_.Free(emu);
 }
 
+void Bridge::DropConfigRecords(uint32_t handle) {
+  auto it = config_records_.find(handle);
+  if (it == config_records_.end()) return;
+  for (uint32_t record : it->second) heap_.Free(record);
+  config_records_.erase(it);
+}
+
 AdapterShadow* Bridge::AdapterByHost(NDIS_HANDLE host) {
   for (auto& a : adapters_)
     if (a->host_handle == host) return a.get();

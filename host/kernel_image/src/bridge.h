@@ -121,6 +121,11 @@ class Bridge {
   void* HostHandle(uint32_t emu) const;
   void DropHandle(uint32_t emu);
 
+  // Emulated records made for a configuration handle (parameters, their
+  // strings, the network address); DropConfigRecords frees them when it closes.
+  std::vector<uint32_t>& ConfigRecords(uint32_t handle) { return config_records_[handle]; }
+  void DropConfigRecords(uint32_t handle);
+
   AdapterShadow* AdapterByHost(NDIS_HANDLE host);
   AdapterShadow* AdapterByBlock(uint32_t block);
   AdapterShadow* AdapterByContext(uint32_t context);
@@ -167,6 +172,7 @@ class Bridge {
 
   std::unordered_map<uint32_t, void*> handles_;
   std::unordered_map<void*, uint32_t> handle_cells_;
+  std::unordered_map<uint32_t, std::vector<uint32_t>> config_records_;
   std::vector<std::unique_ptr<AdapterShadow>> adapters_;
   std::unordered_map<uint32_t, PacketShadow> packets_;
   std::unordered_map<PNDIS_PACKET, uint32_t> packet_by_host_;

@@ -107,15 +107,6 @@ uint32_t EmuString(Bridge& b, const void* text, uint16_t bytes, std::vector<uint
   return s;
 }
 
-// Emulated records made for a configuration handle, freed when it closes.
-std::vector<uint32_t>& ConfigRecords(Bridge& b, uint32_t handle) {
-  static thread_local std::vector<std::pair<Bridge*, std::pair<uint32_t, std::vector<uint32_t>>>> all;
-  for (auto& e : all)
-    if (e.first == &b && e.second.first == handle) return e.second.second;
-  all.push_back({&b, {handle, {}}});
-  return all.back().second.second;
-}
-
 void ReadConfiguration(Bridge& b, Cpu& c) {
   uint32_t keyword = c.Arg(3);
   std::u16string name;
@@ -132,7 +123,7 @@ void ReadConfiguration(Bridge& b, Cpu& c) {
                         static_cast<NDIS_PARAMETER_TYPE>(c.Arg(4)));
   uint32_t emu = 0;
   if (status == NDIS_STATUS_SUCCESS && value != nullptr) {
-    std::vector<uint32_t>& owned = ConfigRecords(b, c.Arg(2));
+    std::vector<uint32_t>& owned = b.ConfigRecords(c.Arg(2));
     emu = b.heap().Allocate(ddk::NDIS_CONFIGURATION_PARAMETER_size);
     owned.push_back(emu);
     PutAt<uint32_t>(b, emu + ddk::NDIS_CONFIGURATION_PARAMETER_ParameterType, value->ParameterType);
@@ -158,7 +149,7 @@ void ReadNetworkAddress(Bridge& b, Cpu& c) {
   if (status == NDIS_STATUS_SUCCESS && address != nullptr) {
     emu = b.heap().Allocate(length);
     if (length != 0) std::memcpy(b.At<uint8_t>(emu, length), address, length);
-    ConfigRecords(b, c.Arg(3)).push_back(emu);
+    b.ConfigRecords(c.Arg(3)).push_back(emu);
   }
   PutAt<int32_t>(b, c.Arg(0), status);
   PutAt<uint32_t>(b, c.Arg(1), emu);
@@ -167,9 +158,7 @@ void ReadNetworkAddress(Bridge& b, Cpu& c) {
 
 void CloseConfiguration(Bridge& b, Cpu& c) {
   NdisCloseConfiguration(b.HostHandle(c.Arg(0)));
-  std::vector<uint32_t>& owned = ConfigRecords(b, c.Arg(0));
-  for (uint32_t a : owned) b.heap().Free(a);
-  owned.clear();
+  b.DropConfigRecords(c.Arg(0));
   b.DropHandle(c.Arg(0));
 }
 
