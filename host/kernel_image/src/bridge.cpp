@@ -198,9 +198,4 @@ TimerShadow* Bridge::TimerFor(uint32_t emu, bool create) {
   return (timers_[emu] = std::move(t)).get();
 }
 
-ShutdownShadow* Bridge::ShutdownFor(AdapterShadow& a) {
-  shutdowns_.push_back(std::make_unique<ShutdownShadow>(ShutdownShadow{a.shutdown_handler, a.shutdown_context}));
-  return shutdowns_.back().get();
-}
-
 }  // namespace kimage

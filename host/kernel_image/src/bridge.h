@@ -56,7 +56,7 @@ struct AdapterShadow {
   uint32_t block = 0;       // emulated NDIS_MINIPORT_BLOCK (the image's handle)
   uint32_t context = 0;     // the image's MiniportAdapterContext
   uint32_t resources = 0;   // emulated copy of the assigned resources
-  uint32_t shutdown_handler = 0, shutdown_context = 0;
+  uint32_t shutdown_handler = 0, shutdown_context = 0;  // the host calls them with this record as context
   RequestCopy request;  // one that pends (counts 0 when none does)
 };
 
@@ -75,10 +75,6 @@ struct MdlShadow {
 struct TimerShadow {
   NDIS_MINIPORT_TIMER host{};
   uint32_t emu = 0, function = 0, context = 0;
-};
-
-struct ShutdownShadow {
-  uint32_t handler, context;
 };
 
 class Bridge {
@@ -150,7 +146,6 @@ class Bridge {
 
   PNDIS_MINIPORT_INTERRUPT InterruptFor(uint32_t emu, bool create);
   TimerShadow* TimerFor(uint32_t emu, bool create);
-  ShutdownShadow* ShutdownFor(AdapterShadow& a);
 
   ImageHandlers handlers{};
   uint32_t driver_object = 0, registry_path = 0;
@@ -181,7 +176,6 @@ class Bridge {
   std::unordered_map<uint32_t, std::unique_ptr<NDIS_SPIN_LOCK>> locks_;
   std::unordered_map<uint32_t, std::unique_ptr<NDIS_MINIPORT_INTERRUPT>> interrupts_;
   std::unordered_map<uint32_t, std::unique_ptr<TimerShadow>> timers_;
-  std::vector<std::unique_ptr<ShutdownShadow>> shutdowns_;
 };
 
 // False with the names of the imports the host does not provide.

@@ -362,16 +362,18 @@ void DeregisterInterrupt(Bridge& b, Cpu& c) { NdisMDeregisterInterrupt(b.Interru
 
 VOID NTAPI ShutdownTrampoline(PVOID context) {
   Bridge* b = Bridge::Current("AdapterShutdownHandler");
-  auto* s = static_cast<ShutdownShadow*>(context);
-  if (b != nullptr) b->Call(s->handler, {s->context});
+  auto* a = static_cast<AdapterShadow*>(context);
+  if (b != nullptr) b->Call(a->shutdown_handler, {a->shutdown_context});
 }
 
 void RegisterShutdown(Bridge& b, Cpu& c) {
   AdapterShadow* a = b.AdapterByBlock(c.Arg(0));
   if (a == nullptr) return NdisMRegisterAdapterShutdownHandler(Adapter(b, c, 0), nullptr, nullptr);
+  // A null handler is refused: whatever was registered stays as it was.
+  if (c.Arg(2) == 0) return NdisMRegisterAdapterShutdownHandler(a->host_handle, a, nullptr);
   a->shutdown_context = c.Arg(1);
   a->shutdown_handler = c.Arg(2);
-  NdisMRegisterAdapterShutdownHandler(a->host_handle, b.ShutdownFor(*a), c.Arg(2) != 0 ? ShutdownTrampoline : nullptr);
+  NdisMRegisterAdapterShutdownHandler(a->host_handle, a, ShutdownTrampoline);
 }
 
 void DeregisterShutdown(Bridge& b, Cpu& c) { NdisMDeregisterAdapterShutdownHandler(Adapter(b, c, 0)); }
