@@ -55,7 +55,7 @@ void BM_KernelImageMeasured64ByteFrames(benchmark::State& state) {
     state.SkipWithError(loop.load_error().c_str());
     return;
   }
-  kimage::KernelImage& image = const_cast<kimage::KernelImage&>(*loop.image());
+  kimage::KernelImage& image = *loop.image();
   const kimage::Cpu& cpu = image.cpu();
   uint64_t frames0 = loop.frames_received(), instructions0 = cpu.instructions(), stores0 = cpu.stores(),
            calls0 = cpu.import_calls(), ns0 = cpu.import_nanoseconds();

@@ -24,7 +24,7 @@ class FrameLoop {
   bool RunBatch();
   uint64_t frames_received() const { return received_; }
   const std::string& load_error() const { return lab_.load_error(); }
-  const kimage::KernelImage* image() const { return lab_.image(); }
+  kimage::KernelImage* image() { return lab_.image(); }
 
  private:
   simlab::Lab lab_;

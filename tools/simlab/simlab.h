@@ -47,7 +47,7 @@ class Lab {
   // Why the driver did not load (the image was refused, DriverEntry failed);
   // empty when it did.
   const std::string& load_error() const { return load_error_; }
-  const kimage::KernelImage* image() const { return driver_.image.get(); }
+  kimage::KernelImage* image() { return driver_.image.get(); }
   // The driver's adapter context of `port`; of an image, a fresh copy of its
   // value fields (pointers null). Null before Initialize set one.
   const ADAPTER_CONTEXT* Context(Port& port);

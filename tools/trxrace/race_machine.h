@@ -62,7 +62,6 @@ class RaceMachine {
   // A frame (without FCS) from the far end that arrives at the chip's next
   // step at a boundary.
   void QueueArrival(std::vector<uint8_t> frame) { arrivals_.push_back(std::move(frame)); }
-  size_t queued_arrivals() const { return arrivals_.size(); }
   // The chip's step: one transmit descriptor, and one queued frame stored.
   void StepChip();
   // While muted the chip's interrupts reach nobody (as if the line were

@@ -22,8 +22,6 @@ uint8_t* MapPages(uint32_t size) {
   return static_cast<uint8_t*>(p);
 }
 
-constexpr uint32_t kDriverRecords = 0x400;  // driver object and registry path in the heap
-
 }  // namespace
 
 Bridge::Bridge(hostndis::Host& host, PeImage image)
@@ -72,7 +70,6 @@ void Bridge::MapAddressSpace() {
   std::memcpy(us + ddk::UNICODE_STRING_Length, &length, 2);
   std::memcpy(us + ddk::UNICODE_STRING_MaximumLength, &maximum, 2);
   std::memcpy(us + ddk::UNICODE_STRING_Buffer, &text, 4);
-  (void)kDriverRecords;
 
   std::string error;
   if (!InstallImportThunks(*this, image_, image_base_, &error)) throw std::runtime_error(error);
@@ -123,6 +120,13 @@ void Bridge::DropHandle(uint32_t emu) {
   handle_cells_.erase(it->second);
   handles_.erase(it);
   heap_.Free(emu);
+}
+
+void Bridge::DropConfigRecords(uint32_t handle) {
+  auto it = config_records_.find(handle);
+  if (it == config_records_.end()) return;
+  for (uint32_t record : it->second) heap_.Free(record);
+  config_records_.erase(it);
 }
 
 AdapterShadow* Bridge::AdapterByHost(NDIS_HANDLE host) {
@@ -192,11 +196,6 @@ TimerShadow* Bridge::TimerFor(uint32_t emu, bool create) {
   auto t = std::make_unique<TimerShadow>();
   t->emu = emu;
   return (timers_[emu] = std::move(t)).get();
-}
-
-ShutdownShadow* Bridge::ShutdownFor(AdapterShadow& a) {
-  shutdowns_.push_back(std::make_unique<ShutdownShadow>(ShutdownShadow{a.shutdown_handler, a.shutdown_context}));
-  return shutdowns_.back().get();
 }
 
 }  // namespace kimage

@@ -42,17 +42,22 @@ struct ImageHandlers {
       reconfigure, reset, send, set, transfer_data, return_packet, send_packets, allocate_complete;
 };
 
+// A query's or set's information buffer and counts as the image sees them.
+struct RequestCopy {
+  void* host = nullptr;  // where a query's answer goes back to; null for a set
+  uint32_t emu = 0, length = 0;
+  uint32_t counts = 0;  // the emulated BytesWritten/Read and BytesNeeded
+  PULONG done = nullptr, needed = nullptr;
+};
+
 // One miniport instance as both sides see it.
 struct AdapterShadow {
   NDIS_HANDLE host_handle = nullptr;
   uint32_t block = 0;       // emulated NDIS_MINIPORT_BLOCK (the image's handle)
   uint32_t context = 0;     // the image's MiniportAdapterContext
   uint32_t resources = 0;   // emulated copy of the assigned resources
-  uint32_t shutdown_handler = 0, shutdown_context = 0;
-  // A request that pends: the host buffer and the emulated copy.
-  void* request_host = nullptr;
-  uint32_t request_emu = 0, request_length = 0, request_counts = 0;
-  PULONG request_done = nullptr, request_needed = nullptr;
+  uint32_t shutdown_handler = 0, shutdown_context = 0;  // the host calls them with this record as context
+  RequestCopy request;  // one that pends (counts 0 when none does)
 };
 
 struct PacketShadow {
@@ -70,10 +75,6 @@ struct MdlShadow {
 struct TimerShadow {
   NDIS_MINIPORT_TIMER host{};
   uint32_t emu = 0, function = 0, context = 0;
-};
-
-struct ShutdownShadow {
-  uint32_t handler, context;
 };
 
 class Bridge {
@@ -116,6 +117,11 @@ class Bridge {
   void* HostHandle(uint32_t emu) const;
   void DropHandle(uint32_t emu);
 
+  // Emulated records made for a configuration handle (parameters, their
+  // strings, the network address); DropConfigRecords frees them when it closes.
+  std::vector<uint32_t>& ConfigRecords(uint32_t handle) { return config_records_[handle]; }
+  void DropConfigRecords(uint32_t handle);
+
   AdapterShadow* AdapterByHost(NDIS_HANDLE host);
   AdapterShadow* AdapterByBlock(uint32_t block);
   AdapterShadow* AdapterByContext(uint32_t context);
@@ -140,7 +146,6 @@ class Bridge {
 
   PNDIS_MINIPORT_INTERRUPT InterruptFor(uint32_t emu, bool create);
   TimerShadow* TimerFor(uint32_t emu, bool create);
-  ShutdownShadow* ShutdownFor(AdapterShadow& a);
 
   ImageHandlers handlers{};
   uint32_t driver_object = 0, registry_path = 0;
@@ -162,6 +167,7 @@ class Bridge {
 
   std::unordered_map<uint32_t, void*> handles_;
   std::unordered_map<void*, uint32_t> handle_cells_;
+  std::unordered_map<uint32_t, std::vector<uint32_t>> config_records_;
   std::vector<std::unique_ptr<AdapterShadow>> adapters_;
   std::unordered_map<uint32_t, PacketShadow> packets_;
   std::unordered_map<PNDIS_PACKET, uint32_t> packet_by_host_;
@@ -170,7 +176,6 @@ class Bridge {
   std::unordered_map<uint32_t, std::unique_ptr<NDIS_SPIN_LOCK>> locks_;
   std::unordered_map<uint32_t, std::unique_ptr<NDIS_MINIPORT_INTERRUPT>> interrupts_;
   std::unordered_map<uint32_t, std::unique_ptr<TimerShadow>> timers_;
-  std::vector<std::unique_ptr<ShutdownShadow>> shutdowns_;
 };
 
 // False with the names of the imports the host does not provide.
@@ -180,6 +185,9 @@ bool CheckImports(const PeImage& image, std::string* error);
 bool InstallImportThunks(Bridge& bridge, const PeImage& image, uint32_t image_base, std::string* error);
 // The host's characteristics for the image's handlers.
 NDIS_MINIPORT_CHARACTERISTICS HostCharacteristics(const ImageHandlers& h);
+// Copies a request's answer and counts back to the host and frees its
+// emulated copy.
+void FinishRequest(Bridge& bridge, RequestCopy& request);
 // The indication slots of an emulated miniport block.
 void FillMiniportBlock(Bridge& bridge, uint32_t block);
 

@@ -15,8 +15,6 @@ class EmuHeap {
   // Zeroed memory of `length` bytes (16-byte aligned), or 0 when full.
   uint32_t Allocate(uint32_t length);
   void Free(uint32_t address);
-  uint32_t base() const { return base_; }
-  uint32_t size() const { return size_; }
 
   uint8_t* host() const { return host_; }
   ~EmuHeap();

@@ -84,30 +84,24 @@ BOOLEAN NTAPI CheckForHang(NDIS_HANDLE context) {
 // request that pends keeps it until the image completes it.
 NDIS_STATUS Request(Bridge* b, uint32_t handler, bool query, NDIS_HANDLE context, NDIS_OID Oid, PVOID Buffer,
                     ULONG Length, PULONG Done, PULONG Needed) {
-  AdapterShadow* a = nullptr;
-  uint32_t counts = b->heap().Allocate(8);
-  uint32_t copy = b->heap().Allocate(Length);
-  if (Length != 0) std::memcpy(b->At<uint8_t>(copy, Length), Buffer, Length);
-  b->cpu().Write32(counts, *Done);
-  b->cpu().Write32(counts + 4, *Needed);
-  NDIS_STATUS status =
-      static_cast<NDIS_STATUS>(b->Call(handler, {Ctx(context), Oid, Length != 0 ? copy : 0, Length, counts, counts + 4}));
-  a = b->AdapterByContext(Ctx(context));
+  RequestCopy r;
+  r.counts = b->heap().Allocate(8);
+  r.emu = b->heap().Allocate(Length);
+  r.length = Length;
+  r.host = query ? Buffer : nullptr;
+  r.done = Done;
+  r.needed = Needed;
+  if (Length != 0) std::memcpy(b->At<uint8_t>(r.emu, Length), Buffer, Length);
+  b->cpu().Write32(r.counts, *Done);
+  b->cpu().Write32(r.counts + 4, *Needed);
+  NDIS_STATUS status = static_cast<NDIS_STATUS>(
+      b->Call(handler, {Ctx(context), Oid, Length != 0 ? r.emu : 0, Length, r.counts, r.counts + 4}));
+  AdapterShadow* a = b->AdapterByContext(Ctx(context));
   if (status == NDIS_STATUS_PENDING && a != nullptr) {
-    // Finished by the completion thunk.
-    a->request_host = query ? Buffer : nullptr;
-    a->request_emu = copy;
-    a->request_length = Length;
-    a->request_counts = counts;
-    a->request_done = Done;
-    a->request_needed = Needed;
+    a->request = r;  // finished by the completion thunk
     return status;
   }
-  if (query && Length != 0) std::memcpy(Buffer, b->At<uint8_t>(copy, Length), Length);
-  *Done = b->cpu().Read32(counts);
-  *Needed = b->cpu().Read32(counts + 4);
-  b->heap().Free(counts);
-  b->heap().Free(copy);
+  FinishRequest(*b, r);
   return status;
 }
 
@@ -165,6 +159,15 @@ VOID NTAPI SendPackets(NDIS_HANDLE context, PPNDIS_PACKET PacketArray, UINT Numb
 }
 
 }  // namespace
+
+void FinishRequest(Bridge& b, RequestCopy& r) {
+  if (r.host != nullptr && r.length != 0) std::memcpy(r.host, b.At<uint8_t>(r.emu, r.length), r.length);
+  *r.done = b.cpu().Read32(r.counts);
+  *r.needed = b.cpu().Read32(r.counts + 4);
+  b.heap().Free(r.counts);
+  b.heap().Free(r.emu);
+  r = RequestCopy();
+}
 
 NDIS_MINIPORT_CHARACTERISTICS HostCharacteristics(const ImageHandlers& h) {
   NDIS_MINIPORT_CHARACTERISTICS c{};

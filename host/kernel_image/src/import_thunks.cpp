@@ -107,15 +107,6 @@ uint32_t EmuString(Bridge& b, const void* text, uint16_t bytes, std::vector<uint
   return s;
 }
 
-// Emulated records made for a configuration handle, freed when it closes.
-std::vector<uint32_t>& ConfigRecords(Bridge& b, uint32_t handle) {
-  static thread_local std::vector<std::pair<Bridge*, std::pair<uint32_t, std::vector<uint32_t>>>> all;
-  for (auto& e : all)
-    if (e.first == &b && e.second.first == handle) return e.second.second;
-  all.push_back({&b, {handle, {}}});
-  return all.back().second.second;
-}
-
 void ReadConfiguration(Bridge& b, Cpu& c) {
   uint32_t keyword = c.Arg(3);
   std::u16string name;
@@ -132,7 +123,7 @@ void ReadConfiguration(Bridge& b, Cpu& c) {
                         static_cast<NDIS_PARAMETER_TYPE>(c.Arg(4)));
   uint32_t emu = 0;
   if (status == NDIS_STATUS_SUCCESS && value != nullptr) {
-    std::vector<uint32_t>& owned = ConfigRecords(b, c.Arg(2));
+    std::vector<uint32_t>& owned = b.ConfigRecords(c.Arg(2));
     emu = b.heap().Allocate(ddk::NDIS_CONFIGURATION_PARAMETER_size);
     owned.push_back(emu);
     PutAt<uint32_t>(b, emu + ddk::NDIS_CONFIGURATION_PARAMETER_ParameterType, value->ParameterType);
@@ -158,7 +149,7 @@ void ReadNetworkAddress(Bridge& b, Cpu& c) {
   if (status == NDIS_STATUS_SUCCESS && address != nullptr) {
     emu = b.heap().Allocate(length);
     if (length != 0) std::memcpy(b.At<uint8_t>(emu, length), address, length);
-    ConfigRecords(b, c.Arg(3)).push_back(emu);
+    b.ConfigRecords(c.Arg(3)).push_back(emu);
   }
   PutAt<int32_t>(b, c.Arg(0), status);
   PutAt<uint32_t>(b, c.Arg(1), emu);
@@ -167,9 +158,7 @@ void ReadNetworkAddress(Bridge& b, Cpu& c) {
 
 void CloseConfiguration(Bridge& b, Cpu& c) {
   NdisCloseConfiguration(b.HostHandle(c.Arg(0)));
-  std::vector<uint32_t>& owned = ConfigRecords(b, c.Arg(0));
-  for (uint32_t a : owned) b.heap().Free(a);
-  owned.clear();
+  b.DropConfigRecords(c.Arg(0));
   b.DropHandle(c.Arg(0));
 }
 
@@ -373,16 +362,18 @@ void DeregisterInterrupt(Bridge& b, Cpu& c) { NdisMDeregisterInterrupt(b.Interru
 
 VOID NTAPI ShutdownTrampoline(PVOID context) {
   Bridge* b = Bridge::Current("AdapterShutdownHandler");
-  auto* s = static_cast<ShutdownShadow*>(context);
-  if (b != nullptr) b->Call(s->handler, {s->context});
+  auto* a = static_cast<AdapterShadow*>(context);
+  if (b != nullptr) b->Call(a->shutdown_handler, {a->shutdown_context});
 }
 
 void RegisterShutdown(Bridge& b, Cpu& c) {
   AdapterShadow* a = b.AdapterByBlock(c.Arg(0));
   if (a == nullptr) return NdisMRegisterAdapterShutdownHandler(Adapter(b, c, 0), nullptr, nullptr);
+  // A null handler is refused: whatever was registered stays as it was.
+  if (c.Arg(2) == 0) return NdisMRegisterAdapterShutdownHandler(a->host_handle, a, nullptr);
   a->shutdown_context = c.Arg(1);
   a->shutdown_handler = c.Arg(2);
-  NdisMRegisterAdapterShutdownHandler(a->host_handle, b.ShutdownFor(*a), c.Arg(2) != 0 ? ShutdownTrampoline : nullptr);
+  NdisMRegisterAdapterShutdownHandler(a->host_handle, a, ShutdownTrampoline);
 }
 
 void DeregisterShutdown(Bridge& b, Cpu& c) { NdisMDeregisterAdapterShutdownHandler(Adapter(b, c, 0)); }
@@ -526,24 +517,19 @@ void Status(Bridge& b, Cpu& c) {
 
 void StatusComplete(Bridge& b, Cpu& c) { NdisMIndicateStatusComplete(Adapter(b, c, 0)); }
 
-void FinishRequest(Bridge& b, AdapterShadow* a) {
-  if (a == nullptr || a->request_counts == 0) return;
-  if (a->request_host != nullptr && a->request_length != 0)
-    std::memcpy(a->request_host, b.At<uint8_t>(a->request_emu, a->request_length), a->request_length);
-  *a->request_done = b.cpu().Read32(a->request_counts);
-  *a->request_needed = b.cpu().Read32(a->request_counts + 4);
-  b.heap().Free(a->request_counts);
-  b.heap().Free(a->request_emu);
-  a->request_counts = a->request_emu = 0;
+// The adapter's pending request, if it has one.
+void FinishPending(Bridge& b, uint32_t block) {
+  AdapterShadow* a = b.AdapterByBlock(block);
+  if (a != nullptr && a->request.counts != 0) FinishRequest(b, a->request);
 }
 
 void QueryComplete(Bridge& b, Cpu& c) {
-  FinishRequest(b, b.AdapterByBlock(c.Arg(0)));
+  FinishPending(b, c.Arg(0));
   NdisMQueryInformationComplete(Adapter(b, c, 0), static_cast<NDIS_STATUS>(c.Arg(1)));
 }
 
 void SetComplete(Bridge& b, Cpu& c) {
-  FinishRequest(b, b.AdapterByBlock(c.Arg(0)));
+  FinishPending(b, c.Arg(0));
   NdisMSetInformationComplete(Adapter(b, c, 0), static_cast<NDIS_STATUS>(c.Arg(1)));
 }
 

@@ -46,13 +46,11 @@ class Cpu {
   uint32_t Call(uint32_t function, std::initializer_list<uint32_t> args, bool* ok = nullptr);
   const std::string& fault() const { return fault_; }
 
-  // Inside a thunk: stack argument i (0 = first), the fastcall registers,
-  // and the result.
+  // Inside a thunk: stack argument i (0 = first), the first fastcall
+  // register, and the result.
   uint32_t Arg(int i) const;
   uint32_t Ecx() const;
-  uint32_t Edx() const;
   void Return(uint32_t eax);
-  void Return64(uint64_t edx_eax);
 
   uint32_t Read32(uint32_t address) const;
   void Write32(uint32_t address, uint32_t value);
@@ -113,7 +111,7 @@ class Cpu {
   uint64_t entries_ = 0;
   uint64_t import_ns_ = 0;
   uint64_t nested_ns_ = 0;  // in calls made from inside thunks (measuring)
-  mutable uint32_t esp_cache_ = 0;
+  uint32_t esp_cache_ = 0;
   StoreWatcher store_watcher_;
   size_t store_hook_ = 0, instruction_hook_ = 0;
   uint32_t instruction_at_ = 0;  // while watching stores with exact EIPs

@@ -58,8 +58,6 @@ class DescriptorRaceRule {
   };
   DescriptorRaceRule(const DescriptorArea& area, Hooks hooks);
 
-  const DescriptorArea& area() const { return area_; }
-
   // A store of the driver at emulated `address`, before it lands.
   void DriverStore(uint32_t address, uint32_t size, uint32_t value, uint32_t eip);
   // The chip's DMA (after it happened, for writes).
