@@ -207,6 +207,11 @@ uint32_t Cpu::Ecx() const {
 
 void Cpu::Return(uint32_t eax) { uc_reg_write(uc_, UC_X86_REG_EAX, &eax); }
 
+void Cpu::Fault(const std::string& what) {
+  fault_ = what;
+  uc_emu_stop(uc_);
+}
+
 uint32_t Cpu::Read32(uint32_t address) const {
   uint32_t v = 0;
   if (const uint8_t* p = Host(address, 4)) std::memcpy(&v, p, 4);

@@ -3,6 +3,7 @@
 // into a call of the stand-in's own function and writes results back.
 // Calling conventions: stdcall (the thunk's `ret` pops the arguments),
 // fastcall for the Kf/Kef spin lock calls (ECX, EDX), cdecl for memcpy/memset.
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -408,11 +409,22 @@ void Sleep(Bridge&, Cpu& c) { NdisMSleep(c.Arg(0)); }
 void Stall(Bridge&, Cpu& c) { KeStallExecutionProcessor(c.Arg(0)); }
 
 // --- C runtime (cdecl) ----------------------------------------------------------
+// A range the image names that is not all in its memory ends the call as a
+// fault, as the processor would; the host never touches it.
+bool InMemory(Bridge& b, Cpu& c, const char* import, uint32_t address, uint32_t n) {
+  if (Ptr(b, address, n) != nullptr) return true;
+  char what[96];
+  std::snprintf(what, sizeof what, "%s of %u bytes at 0x%x, outside the image's memory", import, n, address);
+  c.Fault(what);
+  return false;
+}
+
 void Memcpy(Bridge& b, Cpu& c) {
   uint32_t n = c.Arg(2);
   if (n != 0) {
+    if (!InMemory(b, c, "memcpy", c.Arg(1), n) || !InMemory(b, c, "memcpy", c.Arg(0), n)) return;
     auto* from = static_cast<const uint8_t*>(Ptr(b, c.Arg(1), n));
-    if (from != nullptr) c.ImportStores(c.Arg(0), n, [from](uint32_t i) { return from[i]; });
+    c.ImportStores(c.Arg(0), n, [from](uint32_t i) { return from[i]; });
     std::memmove(Ptr(b, c.Arg(0), n), from, n);
   }
   c.Return(c.Arg(0));
@@ -421,6 +433,7 @@ void Memcpy(Bridge& b, Cpu& c) {
 void Memset(Bridge& b, Cpu& c) {
   uint32_t n = c.Arg(2);
   if (n != 0) {
+    if (!InMemory(b, c, "memset", c.Arg(0), n)) return;
     auto fill = static_cast<uint8_t>(c.Arg(1));
     c.ImportStores(c.Arg(0), n, [fill](uint32_t) { return fill; });
     std::memset(Ptr(b, c.Arg(0), n), fill, n);

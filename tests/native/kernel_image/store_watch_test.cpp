@@ -1,5 +1,6 @@
 // Stores of emulated code watched one by one: a tiny i686 routine stores
-// into a watched range and beside it, itself or through an import.
+// into a watched range and beside it, itself or through an import. And an
+// import that cannot be carried out ends the routine as a fault.
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 
@@ -113,6 +114,27 @@ TEST(StoreWatchTest, AnImportsStoresForTheImageAreSeenAsTheImages) {
   EXPECT_EQ(seen[0].size, 4u);
   EXPECT_EQ(seen[0].value, 0xa3a2a1a0u) << "the first four bytes, little-endian";
   EXPECT_EQ(seen[0].eip, kCode + 7) << "where the import returns to";
+}
+
+TEST(StoreWatchTest, AnImportThatCannotBeCarriedOutEndsTheCallAsAFault) {
+  Machine m;
+  ASSERT_TRUE(m.mapped) << "mapping";
+  uint32_t import = m.cpu.AddThunk(0, 0, [](kimage::Cpu& c) { c.Fault("memcpy of 4 bytes at 0x5000, outside"); });
+  std::vector<uint8_t> routine = {0xb8, uint8_t(import), uint8_t(import >> 8), uint8_t(import >> 16),
+                                  uint8_t(import >> 24),  // mov eax, import
+                                  0xff, 0xd0};            // call eax
+  MovImmediate(routine, kData, 0x12345678);               // never reached
+  routine.push_back(0xc3);
+  std::memcpy(m.code, routine.data(), routine.size());
+  m.code[0x100] = 0xc3;  // a routine that only returns
+
+  bool ok = true;
+  m.cpu.Call(kCode, {}, &ok);
+  EXPECT_FALSE(ok) << "the call ends as a fault";
+  EXPECT_NE(m.cpu.fault().find("memcpy of 4 bytes at 0x5000"), std::string::npos) << m.cpu.fault();
+  EXPECT_EQ(m.cpu.Read32(kData), 0u) << "nothing after the import ran";
+  m.cpu.Call(kCode + 0x100, {}, &ok);
+  EXPECT_TRUE(ok) << "the next call runs: " << m.cpu.fault();
 }
 
 }  // namespace

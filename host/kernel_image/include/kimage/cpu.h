@@ -51,6 +51,10 @@ class Cpu {
   uint32_t Arg(int i) const;
   uint32_t Ecx() const;
   void Return(uint32_t eax);
+  // Inside a thunk: the import cannot be carried out (an argument points
+  // outside the image's memory). The call into the image ends at once as a
+  // fault that names `what`, as a stray access of the image's own does.
+  void Fault(const std::string& what);
 
   uint32_t Read32(uint32_t address) const;
   void Write32(uint32_t address, uint32_t value);
