@@ -29,6 +29,11 @@
 #                                (./run.sh race --help)
 #   ./run.sh tmrxlist ARGS...    read an installer's text list, print the returned list
 #                                (tmrxlist --help for its options)
+#   ./run.sh vm [--tulips N] [--tap] [-- COMMAND...]
+#                                a QEMU PC (Debian's kernel, TCG) with N DEC 21143
+#                                devices: runs COMMAND as root in the project folder
+#                                inside it (default: a shell), exits with its status
+#                                (./run.sh vm --help)
 #   ./run.sh package [DIR]       the driver package for an administrator: Trx4n5.sys,
 #                                Trx4n5.inf, TmrxInt.dll (32-bit) and SHA256SUMS in DIR
 #                                (default build/package), the driver's symbols beside DIR
@@ -81,6 +86,10 @@ case "$cmd" in
     tmrx_ensure_packages >&2 || exit 1
     tmrx_build native --target tmrxlist || exit 1
     exec build/native/tools/tmrxlist/tmrxlist "$@" ;;
+  vm)
+    shift
+    tmrx_ensure_packages >&2 || exit 1
+    exec scripts/vm/run-vm.sh "$@" ;;
   package)
     shift
     [ $# -le 1 ] || { echo "run.sh: package takes one folder" >&2; exit 2; }

@@ -9,6 +9,7 @@ TMRX_PACKAGES=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb xauth
   iproute2 iputils-ping iperf3 tshark
+  qemu-system-x86 linux-image-amd64 busybox-static
 )
 
 tmrx_log() { printf '%s\n' "$*" >&2; }
