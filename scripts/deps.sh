@@ -8,6 +8,7 @@ TMRX_PACKAGES=(
   mingw-w64 mingw-w64-tools g++-mingw-w64-x86-64 g++-mingw-w64-i686
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb xauth
+  wine32:i386
   iproute2 iputils-ping iperf3 tshark
   qemu-system-x86 linux-image-amd64 busybox-static
 )
@@ -24,6 +25,11 @@ tmrx_ensure_packages() {
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   export DEBIAN_FRONTEND=noninteractive
+  # wine32 is an i386 package: the 32-bit Windows tests run it inside the x86
+  # machine (scripts/vm/), since this kernel cannot execute 32-bit code.
+  if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386 || return 1
+  fi
   $sudo apt-get update -qq >&2 || return 1
   # With recommends: wine needs its fonts and helpers to draw dialogs.
   $sudo apt-get install -y -qq "${missing[@]}" >&2 || return 1

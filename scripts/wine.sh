@@ -1,30 +1,31 @@
 #!/usr/bin/env bash
-# Runs a Windows program under wine64 in the project's own prefix and passes
+# Runs a Windows program under Wine in the project's own prefix and passes
 # its exit code through.
 #
-#   wine.sh [--prefix DIR] PROGRAM [ARGS...]
-#   wine.sh [--prefix DIR] --stop        stop the prefix's wineserver and its programs
+#   wine.sh [--32] [--prefix DIR] PROGRAM [ARGS...]
+#   wine.sh [--32] [--prefix DIR] --stop   stop the prefix's wineserver and its programs
 #
-# The prefix (default build/win64/wineprefix, or $TMRX_WINEPREFIX) is created
-# on first use. A lock next to it makes creation safe when several tests start
-# at once. The wineserver is started persistent, so that a run of many short
-# test programs pays its start-up only once; it exits by itself
+# By default a 64-bit program under wine64 in build/win64/wineprefix (or
+# $TMRX_WINEPREFIX); --32 runs a 32-bit one under wine32 in its own 32-bit
+# prefix, build/win32/wineprefix. The prefix is created on first use, and
+# again when Wine changes. A lock next to it makes creation safe when several
+# tests start at once. The wineserver is started persistent, so that a run of
+# many short test programs pays its start-up only once; it exits by itself
 # $TMRX_WINESERVER_LINGER seconds (default 15) after the last program, or when
 # scripts/with-xvfb.sh stops it. Programs that open windows need $DISPLAY.
 #
-# This machine cannot execute 32-bit x86 code, so the 64-bit loader is called
-# directly instead of the `wine` wrapper.
+# The loaders are called directly instead of the `wine` wrapper. This
+# machine's kernel cannot execute 32-bit x86 code: --32 works inside the x86
+# machine (scripts/vm/).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-prefix=${TMRX_WINEPREFIX:-$here/../build/win64/wineprefix}
-wine64=${TMRX_WINE64:-/usr/lib/wine/wine64}
-# The binary, not Debian's wrapper script: the wrapper forces -p0.
-wineserver=${TMRX_WINESERVER:-/usr/lib/wine/wineserver64}
+arch=win64
+prefix=${TMRX_WINEPREFIX:-}
 linger=${TMRX_WINESERVER_LINGER:-15}
 
 usage() {
-  sed -n '2,6s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2
+  sed -n '2,7s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2
   exit 2
 }
 
@@ -42,6 +43,7 @@ while [ $# -gt 0 ]; do
       shift 2
       ;;
     --stop) stop=1; shift ;;
+    --32) arch=win32; shift ;;
     -h|--help) usage ;;
     --) shift; break ;;
     -*) die "unknown option '$1' (see --help)" ;;
@@ -49,12 +51,23 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-[ -x "$wine64" ] || die "no wine64 loader at $wine64 (apt-get install wine64)"
-[ -x "$wineserver" ] || die "no wineserver at $wineserver (apt-get install wine64)"
+prefix=${prefix:-$here/../build/$arch/wineprefix}
+# The binaries, not Debian's wrapper scripts: the wrappers force -p0.
+if [ $arch = win64 ]; then
+  loader=${TMRX_WINE64:-/usr/lib/wine/wine64}
+  wineserver=${TMRX_WINESERVER:-/usr/lib/wine/wineserver64}
+  package=wine64
+else
+  loader=${TMRX_WINE32:-/usr/lib/wine/wine}
+  wineserver=${TMRX_WINESERVER32:-/usr/lib/wine/wineserver32}
+  package=wine32:i386
+fi
+[ -x "$loader" ] || die "no $arch loader at $loader (apt-get install $package)"
+[ -x "$wineserver" ] || die "no wineserver at $wineserver (apt-get install $package)"
 [[ $linger =~ ^[0-9]+$ ]] || die "TMRX_WINESERVER_LINGER must be a number of seconds, not '$linger'"
 
 WINEPREFIX=$(realpath -m "$prefix")
-export WINEPREFIX WINESERVER=$wineserver WINEARCH=win64 WINEDEBUG=-all
+export WINEPREFIX WINESERVER=$wineserver WINEARCH=$arch WINEDEBUG=-all
 # No Mono/Gecko install prompts, no menu entries written into $HOME.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -67,6 +80,9 @@ if [ $stop = 1 ]; then
   exit 0
 fi
 
+if [ $arch = win32 ] && ! "$loader" --version >/dev/null 2>&1; then
+  die "this kernel cannot run the 32-bit loader $loader: run it inside the x86 machine (./run.sh vm)"
+fi
 [ $# -ge 1 ] || usage
 program=$1
 shift
@@ -74,6 +90,8 @@ shift
 case $program in */*) [ -e "$program" ] || die "no such program: $program" ;; esac
 
 ready_mark=$WINEPREFIX/.tmrx-prefix-ready
+# The mark holds the Wine it was made with: another Wine makes it anew.
+stamp="$(stat -Lc '%s %Y' "$loader" "$wineserver" | tr '\n' ' ')"
 
 start_server() {
   # A second start while one runs for this prefix is a harmless no-op. The
@@ -87,7 +105,7 @@ start_server() {
 }
 
 set_value() {
-  "$wine64" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1 9>&- ||
+  "$loader" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1 9>&- ||
     die "could not set $1\\$2 in $WINEPREFIX"
 }
 
@@ -100,20 +118,20 @@ create_prefix() {
   mkdir -p "$WINEPREFIX"
   start_server
   # The programs wineboot leaves running must not hold the lock (fd 9).
-  "$wine64" wineboot -i >/dev/null 2>&1 9>&- ||
+  "$loader" wineboot -i >/dev/null 2>&1 9>&- ||
     die "wineboot -i failed for $WINEPREFIX"
   # A crashing test must end, not wait for someone to close a crash dialog.
   set_value 'HKCU\Software\Wine\WineDbg' ShowCrashDialog REG_DWORD 0
   # Xvfb has no window manager: managed windows would wait two seconds for
   # one each time they are hidden.
   set_value 'HKCU\Software\Wine\X11 Driver' Managed REG_SZ N
-  touch "$ready_mark"
+  echo "$stamp" >"$ready_mark"
 }
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 exec 9>"$WINEPREFIX.lock"
 flock 9
-if [ -e "$ready_mark" ]; then
+if [ "$(cat "$ready_mark" 2>/dev/null)" = "$stamp" ]; then
   start_server
 else
   create_prefix
@@ -131,7 +149,7 @@ log=$(mktemp "${TMRX_WINE_SESSION:-${TMPDIR:-/tmp}}/tmrx-wine.XXXXXX")
 trap 'rm -f "$log"' EXIT
 # The program reads this script's input; a background job would get /dev/null.
 if [ -e /proc/self/fd/0 ]; then exec 3<&0; else exec 3</dev/null; fi
-"$wine64" "$program" "$@" <&3 3<&- >"$log" 2>&1 &
+"$loader" "$program" "$@" <&3 3<&- >"$log" 2>&1 &
 pid=$!
 tail -n +1 -s 0.05 -f --pid="$pid" "$log" &
 tail_pid=$!
