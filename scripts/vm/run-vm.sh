@@ -107,8 +107,11 @@ done
 
 share=security_model=none
 console_log=$vm_dir/console.log
+# Without SMAP: under TCG a 32-bit program's IRET (wine32 returning from a
+# signal handler) reads its stack as the kernel would, and the guest kernel
+# oopses on it.
 qemu_args=(
-  -accel tcg -cpu max -smp "$cpus" -m "$memory"
+  -accel tcg -cpu max,-smap -smp "$cpus" -m "$memory"
   -nodefaults -no-reboot -display none -monitor none
   -kernel "$kernel" -initrd "$initrd"
   -append "console=ttyS0 loglevel=4 panic=-1 tmrx.project=$project memmap=64M\$0x10000000"
