@@ -1,7 +1,8 @@
 # Windows builds (win64, win32): GoogleTest built with the mingw-w64 compiler,
-# GoogleTest programs that ctest runs under wine64 (win64 only: this machine
-# cannot execute 32-bit x86 code), module-definition files, and checks of a
-# binary's export and import tables with objdump (both builds).
+# GoogleTest programs that ctest runs under wine64, or under wine32 inside the
+# x86 machine (this machine's kernel cannot execute 32-bit x86 code),
+# module-definition files, and checks of a binary's export and import tables
+# with objdump (both builds).
 #
 # Include it in each directory that builds Windows programs: the languages and
 # modules it enables are per directory, GoogleTest is added only once.
@@ -19,6 +20,10 @@ set(TMRX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH
   "Wine prefix the Windows tests run in (created on first use)")
 set(TMRX_WINE_TEST_TIMEOUT 60 CACHE STRING
   "Seconds one Windows test case may run before ctest fails it")
+set(TMRX_MACHINE_TEST_TIMEOUT 600 CACHE STRING
+  "Seconds one test program may run inside the x86 machine (all its cases)")
+set(TMRX_VM_SESSION ${CMAKE_BINARY_DIR}/vm-session CACHE PATH
+  "Folder through which the tests hand their commands to the x86 machine")
 
 # GoogleTest, static, once per build tree. Its targets carry the GTest::
 # names that find_package(GTest) gives the native build.
@@ -68,13 +73,28 @@ function(tmrx_static_runtime target)
   target_link_options(${target} PRIVATE -static)
 endfunction()
 
+# tmrx_machine_test(NAME COMMAND...): in the win32 build, a ctest test that
+# runs COMMAND inside the x86 machine under its Xvfb display, in the one boot
+# that the fixture tmrx_machine (tests/windows) gives the whole group, after
+# the 32-bit wine prefix is ready (fixture tmrx_wine32). One at a time: the
+# dialogs share the machine's display. A test that needs NAME to have passed
+# (tests/windows/compare) requires the fixture NAME.passed.
+function(tmrx_machine_test name)
+  add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/vm/session.sh run ${TMRX_VM_SESSION} -- ${ARGN})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "tmrx_machine;tmrx_wine32" LABELS wine32
+    FIXTURES_SETUP ${name}.passed RUN_SERIAL TRUE TIMEOUT ${TMRX_MACHINE_TEST_TIMEOUT})
+endfunction()
+
 # tmrx_wine_gtest(NAME SOURCES src... [LIBS lib...] [RESOURCES file.rc...]):
 # a GoogleTest program (console, static runtime) whose resource scripts are
-# compiled with windres. In the win64 build every test case becomes one ctest
-# test run by scripts/wine.sh, with a timeout so that a hanging case fails
-# instead of blocking. The cases are listed when ctest starts (inside
+# compiled with windres. TMRX_BUILD_OUTPUTS names the build's folder for what
+# the 32-bit and 64-bit builds must produce alike (tests/windows/compare).
+# In the win64 build every test case becomes one ctest test run by
+# scripts/wine.sh, with a timeout so that a hanging case fails instead of
+# blocking. The cases are listed when ctest starts (inside
 # scripts/with-xvfb.sh), so the build itself never runs wine. In the win32
-# build the program is only built.
+# build the program is one ctest test that runs all its cases in one wine
+# start inside the x86 machine: each start costs seconds there.
 function(tmrx_wine_gtest name)
   cmake_parse_arguments(PARSE_ARGV 1 T "" "" "SOURCES;LIBS;RESOURCES")
   if(T_UNPARSED_ARGUMENTS OR NOT T_SOURCES)
@@ -82,6 +102,7 @@ function(tmrx_wine_gtest name)
   endif()
   add_executable(${name} ${T_SOURCES} ${T_RESOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE TMRX_BUILD_OUTPUTS=L"${CMAKE_BINARY_DIR}/outputs")
   tmrx_static_runtime(${name})
   if(TMRX_WIN64)
     set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
@@ -92,6 +113,9 @@ function(tmrx_wine_gtest name)
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 180
       PROPERTIES TIMEOUT ${TMRX_WINE_TEST_TIMEOUT} LABELS wine)
+  else()
+    tmrx_machine_test(${name} ${CMAKE_SOURCE_DIR}/scripts/wine.sh --32 --prefix ${TMRX_WINEPREFIX}
+                      $<TARGET_FILE:${name}>)
   endif()
 endfunction()
 

@@ -5,8 +5,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include <wintest/dialog_driver.h>
+#include <wintest/host_files.h>
 
 #include "example_lists.h"
 #include "resource.h"
@@ -30,34 +32,59 @@ class TmrxIntDll : public ::testing::Test {
   {
     dll_ = LoadLibraryW(L"TmrxInt.dll");
     ASSERT_NE(nullptr, dll_) << "LoadLibrary error " << GetLastError();
+    entry_ = reinterpret_cast<DoTmrxLink>(reinterpret_cast<void*>(GetProcAddress(dll_, kEntryName)));
+    ASSERT_NE(nullptr, entry_) << "no export " << kEntryName;
   }
   void TearDown() override
   {
     if (dll_) FreeLibrary(dll_);
   }
+  // The text doTmrxLink returns for LIST after OK in the main dialog; the
+  // call's result and the text go through the running test's assertions.
+  std::string ReturnedAfterOk(const char* list)
+  {
+    HWND owner = CreateWindowExW(0, L"STATIC", L"installer", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    char handle[16];
+    snprintf(handle, sizeof handle, "%08x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(owner)));
+    const char* args[] = {list, handle};
+    char* result = nullptr;
+    DialogDriver driver;
+    driver.ExpectMessageBox(L"doTmrxLink called\n", L"uh", IDOK)
+        .ExpectDialog(L"Tamrix Port Aggregation Software", DialogScript().Click(IDOK));
+    EXPECT_EQ(1, entry_(2, args, &result)) << list;
+    std::string text = result ? result : "<no text>";
+    free(result);  // the C runtime's malloc made it
+    DestroyWindow(owner);
+    return text;
+  }
   HMODULE dll_ = nullptr;
+  DoTmrxLink entry_ = nullptr;
 };
 
 TEST_F(TmrxIntDll, EntryByNameIsOrdinalFiveAndReturnsFreeableText)
 {
-  auto entry = reinterpret_cast<DoTmrxLink>(reinterpret_cast<void*>(GetProcAddress(dll_, kEntryName)));
-  ASSERT_NE(nullptr, entry) << "no export " << kEntryName;
-  EXPECT_EQ(reinterpret_cast<void*>(entry), reinterpret_cast<void*>(GetProcAddress(dll_, MAKEINTRESOURCEA(5))))
+  EXPECT_EQ(reinterpret_cast<void*>(entry_), reinterpret_cast<void*>(GetProcAddress(dll_, MAKEINTRESOURCEA(5))))
       << "ordinal 5";
+  EXPECT_EQ(kExampleReturned, ReturnedAfterOk(kExampleList));
+}
 
-  HWND owner = CreateWindowExW(0, L"STATIC", L"installer", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  char handle[16];
-  snprintf(handle, sizeof handle, "%08x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(owner)));
-  const char* args[] = {kExampleList, handle};
-  char* result = nullptr;
-  DialogDriver driver;
-  driver.ExpectMessageBox(L"doTmrxLink called\n", L"uh", IDOK)
-      .ExpectDialog(L"Tamrix Port Aggregation Software", DialogScript().Click(IDOK));
-  ASSERT_EQ(1, entry(2, args, &result));
-  ASSERT_NE(nullptr, result);
-  EXPECT_STREQ(kExampleReturned, result);
-  free(result);  // the C runtime's malloc made it
-  DestroyWindow(owner);
+// What the installer gets back for lists with rules, qualifiers and numbers at
+// their limits, kept in the build's outputs: the 32-bit and the 64-bit library
+// must return the same (compared by the test compare.do_tmrx_link).
+TEST_F(TmrxIntDll, ReturnedTextsAreKeptForTheOtherBuild)
+{
+  const char* const lists[] = {
+      kExampleList,
+      kAdaptersOnlyList,
+      "{{K250,{{0 4 0 1 32 1 0},{0 5 0 1 32 2 0}},{}},{K250FX,{{3 6 0 1 64 1 4}},{{3 7 1}}},"
+      " {TmrxLink,{{Rules,2,1,{1 2048 6 3232235776 4294967040 80 2 33079 0 0 0 0, 3 2048 0 0 0 0},"
+      "  {{K250,5,32,0,4,4,0,1,0,0,0},{K250,5,32,0,5,5,0,2,0,0,0}}},"
+      " {Limits,1,3,{2147483647 4294967295 4294967295 4294967295 4294967295 4294967295},"
+      "  {{K250FX,5,64,3,6,6,0,1,4,2147483647,2147483647}}}}}}",
+  };
+  std::string kept;
+  for (const char* list : lists) kept += ReturnedAfterOk(list) + "\n";
+  wintest::WriteHostFile(wintest::HostFolder(TMRX_BUILD_OUTPUTS) + L"\\do_tmrx_link.txt", kept);
 }
 
 TEST_F(TmrxIntDll, CarriesTheBannerBitmapAndAVersionBlock)

@@ -1,4 +1,10 @@
 // What NotifyObject stores when changes are applied, and the notice it sends.
+#include <random>
+
+#include <wintest/host_files.h>
+#include <wintest/registry_tree.h>
+
+#include "model_snapshot.h"
 #include "netcfg_doubles.h"
 #include "notify_test_support.h"
 
@@ -78,6 +84,28 @@ TEST_F(ApplyChanges, AfterPagesParam1AndBundleIdAreWrittenWithoutTerminators)
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), bundle.type);
   EXPECT_EQ(0u, bundle.data.size()) << "the empty BundleIdText, no terminator";
   EXPECT_EQ(0u, Stored_Dword(SERVICE_KEY, L"AdapterCount")) << "the model is stored too";
+}
+
+// The whole tree a random model is applied as, kept in the build's outputs:
+// the 32-bit and the 64-bit library must store the same names, types,
+// lengths and data (compared by the test compare.registry_tree).
+TEST_F(ApplyChanges, TreeOfARandomModelIsKeptForTheOtherBuild)
+{
+  std::mt19937 random(1807);
+  do {  // the first model with a rule
+    Empty_Model();
+    Fill_Random_Model(random);
+  } while (!First_Link() || !First_Link()->Priorities);
+  NotifyObject* created = New_Object();
+  created->ReadAnswerFile(L"answers.txt", L"Section");
+  PagesShown shown(created);
+  Make_Key(Adapter_Params());
+  ASSERT_EQ(S_OK, shown.object->ApplyRegistryChanges());
+  const std::string tree = wintest::RegistryTreeText(HKEY_LOCAL_MACHINE, SERVICE_KEY) +
+                           wintest::RegistryTreeText(HKEY_LOCAL_MACHINE, COMPONENT_PARAMS);
+  EXPECT_NE(std::string::npos, tree.find("[Adapter0]\n")) << tree;
+  EXPECT_NE(std::string::npos, tree.find("[Trunk0\\\\Priority0]\n")) << tree;
+  wintest::WriteHostFile(wintest::HostFolder(TMRX_BUILD_OUTPUTS) + L"\\registry_tree.txt", tree);
 }
 
 TEST_F(ApplyChanges, CancelChangesEmptiesParam1)

@@ -6,6 +6,7 @@
 
 #include <wintest/controls.h>
 #include <wintest/dialog_driver.h>
+#include <wintest/host_files.h>
 
 #include "netcfg_doubles.h"
 #include "notify/configuration_store.h"
@@ -74,15 +75,7 @@ struct BarePage {
 
 INT_PTR CALLBACK Inert_Proc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-std::wstring Screenshot_Path(const wchar_t* name)
-{
-  std::wstring directory = L"Z:" TMRX_SCREENSHOT_DIR;
-  for (wchar_t& c : directory)
-    if (c == L'/') c = L'\\';
-  CreateDirectoryW(directory.substr(0, directory.rfind(L'\\')).c_str(), nullptr);
-  CreateDirectoryW(directory.c_str(), nullptr);
-  return directory + L"\\" + name;
-}
+std::wstring Screenshot_Path(const wchar_t* name) { return wintest::HostFolder(TMRX_SCREENSHOT_DIR) + L"\\" + name; }
 
 }  // namespace
 

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
+
+#include <wintest/host_files.h>
+#include <wintest/registry_tree.h>
 
 #include "dll_under_test.h"
 #include "notify/notify_ids.h"
@@ -14,6 +18,11 @@ namespace {
 
 const wchar_t CLASS_KEY[] = L"CLSID\\{5b81c0d2-4a7e-4c19-9e36-2f0d8a6b71c4}";
 const wchar_t TYPE_LIBRARY_KEY[] = L"TypeLib\\{8e3d6a41-27c5-4f0b-b9d2-63a1c7e05f18}";
+#ifdef _WIN64
+const wchar_t PLATFORM[] = L"win64";
+#else
+const wchar_t PLATFORM[] = L"win32";
+#endif
 
 // A REG_SZ beneath HKEY_CLASSES_ROOT, "<missing>" when there is none.
 std::wstring Text(const std::wstring& key, const wchar_t* name)
@@ -51,6 +60,25 @@ bool Exists(const std::wstring& key)
 
 bool Same_Path(const std::wstring& a, const std::wstring& b) { return lstrcmpiW(a.c_str(), b.c_str()) == 0; }
 
+void Replace_All(std::string& text, const std::string& from, const std::string& to)
+{
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
+// The class and type library keys as text, with what differs by build alone
+// named instead of shown: the library's path and folder, and the platform key.
+std::string Registered_Keys()
+{
+  std::string text = wintest::RegistryTreeText(HKEY_CLASSES_ROOT, CLASS_KEY) +
+                     wintest::RegistryTreeText(HKEY_CLASSES_ROOT, TYPE_LIBRARY_KEY);
+  const std::wstring library = Library_Path();
+  Replace_All(text, wintest::RegistryText(library), "<library>");
+  Replace_All(text, wintest::RegistryText(library.substr(0, library.rfind(L'\\'))), "<library folder>");
+  Replace_All(text, wintest::RegistryText(std::wstring(L"\\409\\") + PLATFORM + L"]"), "\\\\409\\\\<platform>]");
+  return text;
+}
+
 class Registration : public ::testing::Test {
 protected:
   void TearDown() override
@@ -71,8 +99,11 @@ TEST_F(Registration, RegisteringTwiceLeavesOneClassKeyAndUnregisteringKeepsClsid
   EXPECT_TRUE(Same_Path(Library_Path(), Text(server, nullptr))) << "InProcServer32 holds the library's full path";
   EXPECT_EQ(L"Both", Text(server, L"ThreadingModel"));
   EXPECT_EQ(L"Tamrix Intermediate Driver 1.0 Type Library", Text(std::wstring(TYPE_LIBRARY_KEY) + L"\\1.0", nullptr));
-  EXPECT_TRUE(Same_Path(Library_Path(), Text(std::wstring(TYPE_LIBRARY_KEY) + L"\\1.0\\409\\win64", nullptr)))
-      << "the type library is registered from the library itself";
+  EXPECT_TRUE(Same_Path(Library_Path(), Text(std::wstring(TYPE_LIBRARY_KEY) + L"\\1.0\\409\\" + PLATFORM, nullptr)))
+      << "the type library is registered from the library itself, for " << PLATFORM;
+  // The 32-bit and the 64-bit library must register the same (compared by
+  // the test compare.registration).
+  wintest::WriteHostFile(wintest::HostFolder(TMRX_BUILD_OUTPUTS) + L"\\registration.txt", Registered_Keys());
 
   HKEY stale = nullptr;
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, (std::wstring(CLASS_KEY) + L"\\Stale").c_str(), 0,

@@ -8,6 +8,8 @@
 #include <set>
 #include <string>
 
+#include <wintest/host_files.h>
+
 #include "dll_under_test.h"
 #include "notify/notify_ids.h"
 
@@ -25,7 +27,81 @@ std::wstring Name_Of(ITypeInfo* info, MEMBERID member = MEMBERID_NIL, std::wstri
   return result;
 }
 
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::string Guid_Text(const GUID& guid)
+{
+  WCHAR text[64] = {};
+  StringFromGUID2(guid, text, 64);
+  return Narrow(text);
+}
+
+// One type as text: its kind, flags and GUID, the types it implements or
+// inherits, and each function with its kind, calling convention, vtable
+// slot (the offset in pointers, so that both builds can be compared) and
+// the types of its result and parameters.
+std::string Type_Text(ITypeInfo* info)
+{
+  TYPEATTR* attributes = nullptr;
+  if (FAILED(info->GetTypeAttr(&attributes))) return "<no attributes>\n";
+  std::string text = Narrow(Name_Of(info)) + " " + Guid_Text(attributes->guid) +
+                     " kind " + std::to_string(attributes->typekind) + " flags " +
+                     std::to_string(attributes->wTypeFlags) + " vtable slots " +
+                     std::to_string(attributes->cbSizeVft / sizeof(void*)) + "\n";
+  for (UINT i = 0; i < attributes->cImplTypes; ++i) {
+    HREFTYPE reference = 0;
+    ITypeInfo* part = nullptr;
+    INT flags = 0;
+    info->GetImplTypeFlags(i, &flags);
+    if (SUCCEEDED(info->GetRefTypeOfImplType(i, &reference)) && SUCCEEDED(info->GetRefTypeInfo(reference, &part))) {
+      text += "  implements " + Narrow(Name_Of(part)) + " flags " + std::to_string(flags) + "\n";
+      part->Release();
+    }
+  }
+  for (UINT i = 0; i < attributes->cFuncs; ++i) {
+    FUNCDESC* function = nullptr;
+    if (FAILED(info->GetFuncDesc(i, &function))) continue;
+    text += "  " + Narrow(Name_Of(info, function->memid)) + " memid " + std::to_string(function->memid) +
+            " kind " + std::to_string(function->funckind) + " invoke " + std::to_string(function->invkind) +
+            " call " + std::to_string(function->callconv) + " slot " +
+            std::to_string(function->oVft / static_cast<SHORT>(sizeof(void*))) + " returns " +
+            std::to_string(function->elemdescFunc.tdesc.vt) + " parameters";
+    for (SHORT p = 0; p < function->cParams; ++p)
+      text += " " + std::to_string(function->lprgelemdescParam[p].tdesc.vt) + "/" +
+              std::to_string(function->lprgelemdescParam[p].paramdesc.wParamFlags);
+    text += "\n";
+    info->ReleaseFuncDesc(function);
+  }
+  info->ReleaseTypeAttr(attributes);
+  return text;
+}
+
 }  // namespace
+
+// The library's whole description, kept in the build's outputs: the 32-bit
+// and the 64-bit library must describe the same types (compared by the test
+// compare.type_library). Its SYSKIND is left out: that is the platform.
+TEST(TypeLibrary, DescriptionIsKeptForTheOtherBuild)
+{
+  ITypeLib* library = nullptr;
+  ASSERT_EQ(S_OK, LoadTypeLibEx(Library_Path().c_str(), REGKIND_NONE, &library));
+  TLIBATTR* attributes = nullptr;
+  ASSERT_EQ(S_OK, library->GetLibAttr(&attributes));
+  std::string text = Guid_Text(attributes->guid) + " lcid " + std::to_string(attributes->lcid) + " version " +
+                     std::to_string(attributes->wMajorVerNum) + "." + std::to_string(attributes->wMinorVerNum) +
+                     " flags " + std::to_string(attributes->wLibFlags) + "\n";
+  library->ReleaseTLibAttr(attributes);
+  const UINT count = library->GetTypeInfoCount();
+  EXPECT_LE(6u, count) << "the coclass and its five interfaces at least";
+  for (UINT i = 0; i < count; ++i) {
+    ITypeInfo* info = nullptr;
+    ASSERT_EQ(S_OK, library->GetTypeInfo(i, &info)) << "type " << i;
+    text += Type_Text(info);
+    info->Release();
+  }
+  library->Release();
+  wintest::WriteHostFile(wintest::HostFolder(TMRX_BUILD_OUTPUTS) + L"\\type_library.txt", text);
+}
 
 TEST(TypeLibrary, DescribesNotifyObjectWithItsFiveInterfaces)
 {
