@@ -24,6 +24,8 @@ set(TMRX_MACHINE_TEST_TIMEOUT 600 CACHE STRING
   "Seconds one test program may run inside the x86 machine (all its cases)")
 set(TMRX_VM_SESSION ${CMAKE_BINARY_DIR}/vm-session CACHE PATH
   "Folder through which the tests hand their commands to the x86 machine")
+set(TMRX_MACHINE_TIME_SCALE 10 CACHE STRING
+  "Factor of the test programs' own waits inside the x86 machine (it emulates every instruction)")
 
 # GoogleTest, static, once per build tree. Its targets carry the GTest::
 # names that find_package(GTest) gives the native build.
@@ -78,9 +80,11 @@ endfunction()
 # that the fixture tmrx_machine (tests/windows) gives the whole group, after
 # the 32-bit wine prefix is ready (fixture tmrx_wine32). One at a time: the
 # dialogs share the machine's display. A test that needs NAME to have passed
-# (tests/windows/compare) requires the fixture NAME.passed.
+# (tests/windows/compare) requires the fixture NAME.passed. The programs'
+# own waits are scaled (wintest/time_scale.h).
 function(tmrx_machine_test name)
-  add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/vm/session.sh run ${TMRX_VM_SESSION} -- ${ARGN})
+  add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/vm/session.sh run ${TMRX_VM_SESSION} --
+           env TMRX_TEST_TIME_SCALE=${TMRX_MACHINE_TIME_SCALE} ${ARGN})
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "tmrx_machine;tmrx_wine32" LABELS wine32
     FIXTURES_SETUP ${name}.passed RUN_SERIAL TRUE TIMEOUT ${TMRX_MACHINE_TEST_TIMEOUT})
 endfunction()

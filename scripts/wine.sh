@@ -146,7 +146,17 @@ exec 9>&-
 # end of output (ctest) would wait for them, so the output goes through a
 # file that is followed until the program itself exits. stderr joins stdout.
 log=$(mktemp "${TMRX_WINE_SESSION:-${TMPDIR:-/tmp}}/tmrx-wine.XXXXXX")
-trap 'rm -f "$log"' EXIT
+copy=
+trap 'rm -rf "$log" $copy' EXIT
+# Inside the x86 machine Wine loads a program image from the shared project
+# folder with parts of it zero: the program runs from a copy on the machine's
+# own /tmp, with the DLLs beside it.
+if [ -n "${TMRX_IN_VM:-}" ] && [[ $program == */* ]]; then
+  copy=$(mktemp -d /tmp/tmrx-program.XXXXXX)
+  cp "$program" "$copy/" && find "$(dirname "$program")" -maxdepth 1 -iname '*.dll' -exec cp -t "$copy" {} + ||
+    die "could not copy $program into $copy"
+  program=$copy/$(basename "$program")
+fi
 # The program reads this script's input; a background job would get /dev/null.
 if [ -e /proc/self/fd/0 ]; then exec 3<&0; else exec 3</dev/null; fi
 "$loader" "$program" "$@" <&3 3<&- >"$log" 2>&1 &

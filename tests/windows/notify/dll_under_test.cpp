@@ -1,5 +1,7 @@
 #include "dll_under_test.h"
 
+#include <wintest/time_scale.h>
+
 std::wstring Library_Path()
 {
   WCHAR program[MAX_PATH] = {};
@@ -18,7 +20,7 @@ DWORD Run_Regsvr32(bool unregister)
   PROCESS_INFORMATION process = {};
   if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
     return 0xFFFFFFFF;
-  WaitForSingleObject(process.hProcess, 30000);
+  WaitForSingleObject(process.hProcess, wintest::ScaledMs(30000));
   DWORD code = 0xFFFFFFFE;
   GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);

@@ -5,7 +5,10 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <wintest/dialog_driver.h>
+#include <wintest/time_scale.h>
 
 using wintest::DialogDriver;
 using wintest::DialogScript;
@@ -65,7 +68,7 @@ TEST(HarnessSelfTest, DialogLeftOpenIsClosedAfterTheTimeout) {
     SmokeChoice choice;
     result = RunSmokeDialog(nullptr, &choice);
   };
-  EXPECT_NONFATAL_FAILURE(run(), "still open after 300 ms");
+  EXPECT_NONFATAL_FAILURE(run(), "still open after " + std::to_string(wintest::ScaledMs(300)) + " ms");
   EXPECT_EQ(IDCANCEL, result);
 }
 

@@ -1,6 +1,7 @@
 #include "wintest/dialog_driver.h"
 
 #include "wintest/controls.h"
+#include "wintest/time_scale.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +58,7 @@ struct DialogDriver::Run {
   bool busy = false;  // a step is running (and may have opened a nested modal loop)
 };
 
-DialogDriver::DialogDriver(DWORD timeoutMs) : timeoutMs_(timeoutMs) {
+DialogDriver::DialogDriver(DWORD timeoutMs) : timeoutMs_(ScaledMs(timeoutMs)) {
   if (current) {
     ADD_FAILURE() << "a DialogDriver is already active on this thread";
     return;

@@ -42,9 +42,9 @@ const char* Type_Name(DWORD type)
 
 std::string Value_Line(const std::wstring& name, DWORD type, const std::vector<BYTE>& data)
 {
-  std::string line = "\"" + Escaped(name.data(), name.size()) + "\" " + Type_Name(type) + " " +
-                     std::to_string(data.size());
+  std::string line = "\"" + Escaped(name.data(), name.size()) + "\" " + Type_Name(type);
   const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+  if (!text) line += " " + std::to_string(data.size());
   if (text) {
     std::vector<wchar_t> units(data.size() / 2);
     std::copy(data.begin(), data.begin() + units.size() * 2, reinterpret_cast<BYTE*>(units.data()));
@@ -58,18 +58,26 @@ std::string Value_Line(const std::wstring& name, DWORD type, const std::vector<B
   return line + "\n";
 }
 
-void Append_Key(HKEY key, const std::wstring& relative, std::string& text)
+// The names of KEY's values (or of its subkeys), in name order.
+std::vector<std::wstring> Sorted_Names(HKEY key, bool subkeys)
 {
-  text += "[" + Escaped(relative.data(), relative.size()) + "]\n";
   std::vector<std::wstring> names;
   WCHAR name[16384];
   for (DWORD i = 0;; ++i) {
     DWORD length = 16384;
-    if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    const LONG status = subkeys ? RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr)
+                                : RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) break;
     names.emplace_back(name, length);
   }
   std::sort(names.begin(), names.end());
-  for (const std::wstring& value : names) {
+  return names;
+}
+
+void Append_Key(HKEY key, const std::wstring& relative, std::string& text)
+{
+  text += "[" + Escaped(relative.data(), relative.size()) + "]\n";
+  for (const std::wstring& value : Sorted_Names(key, false)) {
     DWORD type = 0;
     DWORD size = 0;
     RegQueryValueExW(key, value.c_str(), nullptr, &type, nullptr, &size);
@@ -78,15 +86,7 @@ void Append_Key(HKEY key, const std::wstring& relative, std::string& text)
     data.resize(size);
     text += Value_Line(value, type, data);
   }
-
-  std::vector<std::wstring> subkeys;
-  for (DWORD i = 0;; ++i) {
-    DWORD length = 256;
-    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    subkeys.emplace_back(name, length);
-  }
-  std::sort(subkeys.begin(), subkeys.end());
-  for (const std::wstring& subkey : subkeys) {
+  for (const std::wstring& subkey : Sorted_Names(key, true)) {
     HKEY child = nullptr;
     if (RegOpenKeyExW(key, subkey.c_str(), 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
     Append_Key(child, relative.empty() ? subkey : relative + L"\\" + subkey, text);

@@ -37,7 +37,7 @@ class DialogDriver {
  public:
   static constexpr DWORD kDefaultTimeoutMs = 10000;
 
-  // timeoutMs: how long any one window may stay open.
+  // timeoutMs: how long any one window may stay open (scaled, time_scale.h).
   explicit DialogDriver(DWORD timeoutMs = kDefaultTimeoutMs);
   ~DialogDriver();
   DialogDriver(const DialogDriver&) = delete;
