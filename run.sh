@@ -15,10 +15,12 @@
 #   ./run.sh diag OPTIONS...     one simulated port under the driver, set up as the options
 #                                say; prints Initialize's result, adapter fields, OID answers
 #                                and dumps as JSON (./run.sh diag --help)
-#   ./run.sh config [--headless] [--script F] [--pictures DIR] FILE
+#   ./run.sh config [--32] [--headless] [--script F] [--pictures DIR] FILE
 #                                play the installer: tmrxcfg.exe under wine64 reads the text
 #                                list FILE, calls doTmrxLink with it and prints the result
-#                                (--headless: on Xvfb, screenshots of each dialog shown)
+#                                (--headless: on Xvfb, screenshots of each dialog shown;
+#                                --32: the 32-bit tmrxcfg.exe and TmrxInt.dll under wine32
+#                                inside the x86 machine, headless)
 #   ./run.sh lab OPTIONS...      (root) real traffic: two namespaces with TAP interfaces
 #                                through two simulated ports under the driver, until
 #                                interrupted (./run.sh lab --help)

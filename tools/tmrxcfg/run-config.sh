@@ -2,28 +2,33 @@
 # Plays the installer of TmrxInt.dll with a text list: tmrxcfg.exe under
 # wine64 calls doTmrxLink with FILE and prints the text it returns.
 #
-#   run-config.sh [--headless] [--script ACTIONS] [--pictures DIR] FILE
+#   run-config.sh [--32] [--headless] [--script ACTIONS] [--pictures DIR] FILE
 #
 # Without --headless the dialogs open on $DISPLAY for you to use. With
 # --headless they open on a private Xvfb display: ACTIONS (see
 # tools/tmrxcfg/action_script.h; by default: confirm the first message box
 # and the main trunk dialog) is played, and a picture of each dialog goes to
-# DIR (default: screenshots), as PNG. Builds what it needs first.
+# DIR (default: screenshots), as PNG. --32 plays with the 32-bit tmrxcfg.exe
+# and TmrxInt.dll under wine32 inside the x86 machine, always headless (the
+# machine has no way to your display). Builds what it needs first.
 set -u -o pipefail
 cd "$(dirname "$0")/../.."
 . scripts/deps.sh
 
-usage() { sed -n '2,11s/^# \{0,1\}//p' tools/tmrxcfg/run-config.sh >&2; exit 2; }
+usage() { sed -n '2,13s/^# \{0,1\}//p' tools/tmrxcfg/run-config.sh >&2; exit 2; }
 
 # Wine sees this machine's root as drive Z:.
 windows_path() { printf 'Z:%s' "$(realpath -m "$1")" | tr / '\\'; }
 
+preset=win64
+wine=(scripts/wine.sh)
 headless=0
 script=
 pictures=
 list=
 while [ $# -gt 0 ]; do
   case $1 in
+    --32) preset=win32; wine=(scripts/wine.sh --32); shift ;;
     --headless) headless=1; shift ;;
     --script) [ $# -ge 2 ] || usage; script=$2; shift 2 ;;
     --pictures) [ $# -ge 2 ] || usage; pictures=$2; shift 2 ;;
@@ -35,21 +40,41 @@ done
 [ -n "$list" ] || usage
 [ -r "$list" ] || { echo "run-config.sh: cannot read $list" >&2; exit 2; }
 [ -z "$script" ] || [ -r "$script" ] || { echo "run-config.sh: cannot read $script" >&2; exit 2; }
+if [ $preset = win32 ] && [ $headless = 0 ]; then
+  echo "run-config.sh: --32 plays inside the x86 machine, which has no way to your display: headless" >&2
+  headless=1
+fi
 
 tmrx_ensure_packages >&2 || exit 1
-tmrx_build win64 --target tmrxcfg || exit 1
+tmrx_build $preset --target tmrxcfg || exit 1
+tmrxcfg=build/$preset/tools/tmrxcfg/tmrxcfg.exe
 
-args=()
-[ -z "$script" ] || args+=(--script "$(windows_path "$script")")
-if [ $headless = 1 ]; then
-  pictures=${pictures:-screenshots}
-  mkdir -p "$pictures"
-  args+=(--headless --pictures "$(windows_path "$pictures")")
-  scripts/with-xvfb.sh scripts/wine.sh build/win64/tools/tmrxcfg/tmrxcfg.exe "${args[@]}" "$(windows_path "$list")"
-  status=$?
-  python3 tools/tmrxcfg/bmp_to_png.py "$pictures" || status=1
-  exit $status
+if [ $headless = 0 ]; then
+  [ -n "${DISPLAY:-}" ] || { echo "run-config.sh: no DISPLAY; use --headless" >&2; exit 2; }
+  args=()
+  [ -z "$script" ] || args+=(--script "$(windows_path "$script")")
+  [ -z "$pictures" ] || { mkdir -p "$pictures"; args+=(--pictures "$(windows_path "$pictures")"); }
+  exec "${wine[@]}" "$tmrxcfg" "${args[@]}" "$(windows_path "$list")"
 fi
-[ -n "${DISPLAY:-}" ] || { echo "run-config.sh: no DISPLAY; use --headless" >&2; exit 2; }
-[ -z "$pictures" ] || { mkdir -p "$pictures"; args+=(--pictures "$(windows_path "$pictures")"); }
-exec scripts/wine.sh build/win64/tools/tmrxcfg/tmrxcfg.exe "${args[@]}" "$(windows_path "$list")"
+
+pictures=${pictures:-screenshots}
+mkdir -p "$pictures" || exit 2
+# The machine sees only the project folder of the host's files: the list, the
+# actions and the pictures pass through a folder in the build tree.
+stage=$(mktemp -d "build/$preset/config.XXXXXX") || exit 2
+trap 'rm -rf "$stage"' EXIT
+cp "$list" "$stage/list"
+mkdir "$stage/pictures"
+args=(--headless --pictures "$(windows_path "$stage/pictures")")
+[ -z "$script" ] || { cp "$script" "$stage/actions"; args+=(--script "$(windows_path "$stage/actions")"); }
+play=(scripts/with-xvfb.sh "${wine[@]}" "$tmrxcfg" "${args[@]}" "$(windows_path "$stage/list")")
+if [ $preset = win32 ]; then
+  printf -v line '%q ' "${play[@]}"
+  scripts/vm/run-vm.sh --tulips 0 -- "$line"
+else
+  "${play[@]}"
+fi
+status=$?
+python3 tools/tmrxcfg/bmp_to_png.py "$stage/pictures" || status=1
+cp -r "$stage/pictures/." "$pictures/" || status=1
+exit $status
