@@ -1,5 +1,7 @@
 # Sourced by test.sh and run.sh: installs the Debian packages the project needs,
 # once. Packages already present are not touched, so a second run is quiet.
+# With TMRX_USE_BUILT=1 nothing is installed or built: the build trees are used
+# as they are (the documentation's examples run that way, see tests/docs).
 
 TMRX_PACKAGES=(
   cmake ninja-build g++ make pkg-config python3
@@ -14,6 +16,7 @@ TMRX_PACKAGES=(
 tmrx_log() { printf '%s\n' "$*" >&2; }
 
 tmrx_ensure_packages() {
+  [ "${TMRX_USE_BUILT:-0}" = 1 ] && return 0
   local missing=() p
   for p in "${TMRX_PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -30,6 +33,7 @@ tmrx_ensure_packages() {
 
 # Configures a preset once (or when its cache is gone) and builds it.
 tmrx_build() {
+  [ "${TMRX_USE_BUILT:-0}" = 1 ] && return 0
   local preset=$1; shift
   if [ ! -f "build/$preset/CMakeCache.txt" ]; then
     cmake --preset "$preset" >&2 || return 1
