@@ -22,7 +22,9 @@ a marker without a `sh` block and a fence without an info string (use `text`
 for anything that is not a command) are errors.
 
 Every relative link and image of every page must name a file or folder of
-the tree; a link with #anchor into a page must name one of its headings.
+the tree; a link with #anchor into a page must name one of its headings. A
+path in a code span that starts with a folder of the tree (`sim/...`, not
+`build/...`; no wildcards) must exist too.
 README.md must link every page under docs/.
 
 Prints one line per case (PASS, FAIL, NOT RUN), then "N passed, N failed";
@@ -39,6 +41,7 @@ FENCE = re.compile(r"^(?P<fence>`{3,}|~{3,})\s*(?P<info>[^`\s]*)")
 LINK = re.compile(r"!?\[(?:[^\]\[]|\[[^\]]*\])*\]\(\s*<?(?P<target>[^)\s>]+)>?(?:\s+\"[^\"]*\")?\s*\)")
 REFERENCE = re.compile(r"^\s{0,3}\[[^\]]+\]:\s*<?(?P<target>\S+?)>?(?:\s.*)?$")
 CODE_SPAN = re.compile(r"(`+).*?\1")
+PATH_SPAN = re.compile(r"`(?P<path>[\w.-]+/[^`\s*?\[{]*)`")
 TIMEOUT = 120
 DEFAULT_PRESETS = {"native"}
 
@@ -63,8 +66,9 @@ class Example:
 
 
 def read_page(root, path):
-    """The page's examples, its links (line, target) outside code, its errors."""
-    examples, links, errors = [], [], []
+    """The page's examples, its links (line, target) outside code, the paths
+    of the tree it names in code spans (line, path), its errors."""
+    examples, links, paths, errors = [], [], [], []
     lines = path.read_text(encoding="utf-8").splitlines()
     relative = path.relative_to(root)
     pending = None   # (line, marker arguments) waiting for its block
@@ -104,13 +108,17 @@ def read_page(root, path):
             pending = None
         for match in LINK.finditer(CODE_SPAN.sub("", text)):
             links.append((i + 1, match.group("target")))
+        for match in PATH_SPAN.finditer(text):
+            top = match.group("path").split("/")[0]
+            if top != "build" and (root / top).is_dir():
+                paths.append((i + 1, match.group("path")))
         reference = REFERENCE.match(text)
         if reference:
             links.append((i + 1, reference.group("target")))
         i += 1
     if pending:
         errors.append(f"{relative}:{pending[0]}: an example marker without a sh block under it")
-    return examples, links, errors
+    return examples, links, paths, errors
 
 
 def split_commands(body, first_line):
@@ -229,12 +237,15 @@ def main():
 
     readme_links = set()
     for page in pages:
-        examples, links, errors = read_page(root, page)
+        examples, links, paths, errors = read_page(root, page)
         relative = page.relative_to(root)
         for error in errors:
             report(False, "example markers", error)
         broken = broken_links(root, page, links)
-        report(not broken, f"links of {relative} ({len(links)})", "; ".join(broken))
+        broken += [f"{relative}:{line}: `{path}` (no such file)" for line, path in paths
+                   if not (root / path).exists()]
+        report(not broken, f"links of {relative} ({len(links)}, and {len(paths)} paths named)",
+               "; ".join(broken))
         if page.name == "README.md" and page.parent == root:
             readme_links = {(page.parent / t.partition("#")[0]).resolve() for _, t in links}
         for example in examples:
