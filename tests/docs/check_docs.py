@@ -142,7 +142,7 @@ def split_commands(body, first_line):
 
 def shown(command):
     """The command on one line, without its comments."""
-    lines = (re.sub(r"(^|\s)#\s.*$", "", line) for line in command.split("\n"))
+    lines = (re.sub(r"(^|\s)#\s.*$", "", line).rstrip("\\") for line in command.split("\n"))
     return " ".join(" ".join(lines).split())
 
 
