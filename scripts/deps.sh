@@ -9,7 +9,7 @@ TMRX_PACKAGES=(
   clang libclang-rt-14-dev valgrind libunicorn-dev libjemalloc-dev
   mingw-w64 mingw-w64-tools g++-mingw-w64-x86-64 g++-mingw-w64-i686
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine wine64 fonts-wine xvfb xauth
+  wine wine64 fonts-wine fonts-liberation xvfb xauth
   iproute2 iputils-ping iperf3 tshark
 )
 
