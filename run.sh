@@ -10,7 +10,7 @@
 #                                first); diag and lab take the option too
 #   ./run.sh --board NAME[:SEED] the same on other boards: realistic (asynchronous DMA,
 #                                slow stops, resets and link, ...), or one behaviour of it
-#                                (see README, "Board profiles")
+#                                (see docs/board-profiles.md)
 #   ./run.sh --help              this list
 #   ./run.sh diag OPTIONS...     one simulated port under the driver, set up as the options
 #                                say; prints Initialize's result, adapter fields, OID answers

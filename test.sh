@@ -6,7 +6,8 @@
 #                        one Xvfb display), then on the 32-bit build under wine32
 #                        inside the x86 machine (one boot) with the comparison of
 #                        both builds' outputs, the binary checks, the lab tests
-#                        (real traffic through the driver) and a short fuzz run
+#                        (real traffic through the driver), a short fuzz run and
+#                        the command examples and links of README.md and docs/
 #   ./test.sh --fuzz S   the same, with a fuzz run of S seconds per target
 #   ./test.sh --native   native build and tests only (quick edit-test loop)
 #   ./test.sh --soak N   also a long soak of N frames each way on realistic boards
@@ -50,6 +51,17 @@ count_ctest() {
   passed=$((passed + t - f)); failed=$((failed + f))
 }
 
+# Adds the counts of a script's closing "N passed, N failed" line to the totals.
+count_summary() {
+  local log=$1 line f
+  line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1)
+  if [ -n "$line" ]; then
+    passed=$((passed + ${line%% passed*})); f=${line#*, }; failed=$((failed + ${f%% failed}))
+  else
+    failed=$((failed + 1)); tail -n 5 "$log" >&2
+  fi
+}
+
 run_ctest() {  # preset [wrapper...]
   local preset=$1; shift
   local log="$log_dir/ctest-$preset.log"
@@ -79,10 +91,14 @@ build_or_fail() {  # preset
   fi
 }
 
+# The presets built whole in this run: the documentation's examples use them.
+built=()
+
 # The native tests run the shipped kernel image too: it is built first.
 tmrx_log "== build win32 Trx4n5.sys"
 tmrx_build win32 --target Trx4n5 || { tmrx_log "build of Trx4n5.sys FAILED"; failed=$((failed + 1)); }
 if build_or_fail native; then
+  built+=(native)
   TMRX_CTEST_JOBS=-j2 run_ctest native
   if [ "$soak_frames" -gt 0 ]; then
     tmrx_log "== driver soak, $soak_frames frames each way, realistic boards"
@@ -97,10 +113,11 @@ fi
 
 if [ "$only_native" -eq 0 ]; then
   # One at a time: dialog tests on one X display take the focus from each other.
-  if build_or_fail win64; then run_ctest win64 scripts/with-xvfb.sh; fi
+  if build_or_fail win64; then built+=(win64); run_ctest win64 scripts/with-xvfb.sh; fi
   # The 32-bit group boots the x86 machine itself (a ctest fixture), after the
   # 64-bit one: it compares its outputs with those the 64-bit tests just wrote.
   if build_or_fail win32; then
+    built+=(win32)
     prepare_wine32_prefix
     run_ctest win32
   fi
@@ -111,12 +128,7 @@ if [ "$only_native" -eq 0 ]; then
     lab_log="$log_dir/lab-tests.log"
     tests/lab/lab-tests.sh build/native/tools/trxlab/trxlab build/lab-tests >"$lab_log" 2>&1
     grep '^FAIL' "$lab_log" >&2 || true
-    line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$lab_log" | tail -n 1)
-    if [ -n "$line" ]; then
-      passed=$((passed + ${line%% passed*})); f=${line#*, }; failed=$((failed + ${f%% failed}))
-    else
-      failed=$((failed + 1)); tail -n 5 "$lab_log" >&2
-    fi
+    count_summary "$lab_log"
   else
     tmrx_log "== lab tests skipped: they need root and /dev/net/tun"
   fi
@@ -131,6 +143,15 @@ if [ "$only_native" -eq 0 ]; then
     fi
   done
 fi
+
+# The command examples of README.md and docs/, run on the trees built above,
+# and the pages' links.
+tmrx_log "== documentation examples and links"
+docs_log="$log_dir/docs-examples.log"
+built_list=$(IFS=,; echo "${built[*]}")
+python3 tests/docs/check_docs.py --built "$built_list" >"$docs_log" 2>&1
+grep -E '^(FAIL|NOT RUN)' "$docs_log" >&2 || true
+count_summary "$docs_log"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,5 +1,7 @@
 # Sourced by test.sh and run.sh: installs the Debian packages the project needs,
 # once. Packages already present are not touched, so a second run is quiet.
+# With TMRX_USE_BUILT=1 nothing is installed or built: the build trees are used
+# as they are (the documentation's examples run that way, see tests/docs).
 
 TMRX_PACKAGES=(
   cmake ninja-build g++ make pkg-config python3
@@ -7,7 +9,7 @@ TMRX_PACKAGES=(
   clang libclang-rt-14-dev valgrind libunicorn-dev libjemalloc-dev
   mingw-w64 mingw-w64-tools g++-mingw-w64-x86-64 g++-mingw-w64-i686
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine wine64 fonts-wine xvfb xauth
+  wine wine64 fonts-wine fonts-liberation xvfb xauth
   wine32:i386
   iproute2 iputils-ping iperf3 tshark
   qemu-system-x86 linux-image-amd64 busybox-static
@@ -16,6 +18,7 @@ TMRX_PACKAGES=(
 tmrx_log() { printf '%s\n' "$*" >&2; }
 
 tmrx_ensure_packages() {
+  [ "${TMRX_USE_BUILT:-0}" = 1 ] && return 0
   local missing=() p
   for p in "${TMRX_PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -37,6 +40,7 @@ tmrx_ensure_packages() {
 
 # Configures a preset once (or when its cache is gone) and builds it.
 tmrx_build() {
+  [ "${TMRX_USE_BUILT:-0}" = 1 ] && return 0
   local preset=$1; shift
   if [ ! -f "build/$preset/CMakeCache.txt" ]; then
     cmake --preset "$preset" >&2 || return 1

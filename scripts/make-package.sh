@@ -23,6 +23,8 @@ for f in "${files[@]}"; do
 done
 
 mkdir -p "$dir"
+# Absolute from here on: the library is stripped from inside its parent folder.
+dir=$(cd "$dir" && pwd)
 rm -f "$dir/Trx4n5.sys" "$dir/Trx4n5.inf" "$dir/TmrxInt.dll" "$dir/SHA256SUMS"
 cp "$image" "$source/net/win32/Trx4n5.inf" "$build/intermed/gui/TmrxInt.dll" "$dir/"
 beside=$(cd "$dir/.." && pwd)
@@ -36,7 +38,6 @@ library_symbols=$beside/TmrxInt.dll.debug
 (cd "$beside" && "$objcopy" --strip-debug --add-gnu-debuglink=TmrxInt.dll.debug "$dir/TmrxInt.dll")
 (cd "$dir" && sha256sum Trx4n5.sys Trx4n5.inf TmrxInt.dll >SHA256SUMS)
 
-dir=$(cd "$dir" && pwd)
 for f in Trx4n5.sys Trx4n5.inf TmrxInt.dll SHA256SUMS; do
   printf '%s\t%s bytes\n' "$dir/$f" "$(stat -c %s "$dir/$f")"
 done

@@ -8,11 +8,12 @@
 # By default a 64-bit program under wine64 in build/win64/wineprefix (or
 # $TMRX_WINEPREFIX); --32 runs a 32-bit one under wine32 in its own 32-bit
 # prefix, build/win32/wineprefix. The prefix is created on first use, and
-# again when Wine changes. A lock next to it makes creation safe when several
-# tests start at once. The wineserver is started persistent, so that a run of
-# many short test programs pays its start-up only once; it exits by itself
-# $TMRX_WINESERVER_LINGER seconds (default 15) after the last program, or when
-# scripts/with-xvfb.sh stops it. Programs that open windows need $DISPLAY.
+# again when the way it is made or Wine has changed. A lock next to it makes
+# creation safe when several tests start at once. The wineserver is started
+# persistent, so that a run of many short test programs pays its start-up only
+# once; it exits by itself $TMRX_WINESERVER_LINGER seconds (default 15) after
+# the last program, or when scripts/with-xvfb.sh stops it. Programs that open
+# windows need $DISPLAY.
 #
 # The loaders are called directly instead of the `wine` wrapper. This
 # machine's kernel cannot execute 32-bit x86 code: --32 works inside the x86
@@ -67,7 +68,7 @@ fi
 [[ $linger =~ ^[0-9]+$ ]] || die "TMRX_WINESERVER_LINGER must be a number of seconds, not '$linger'"
 
 WINEPREFIX=$(realpath -m "$prefix")
-export WINEPREFIX WINESERVER=$wineserver WINEARCH=$arch WINEDEBUG=-all
+export WINEPREFIX WINESERVER=$wineserver WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all}
 # No Mono/Gecko install prompts, no menu entries written into $HOME.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -125,13 +126,30 @@ create_prefix() {
   # Xvfb has no window manager: managed windows would wait two seconds for
   # one each time they are hidden.
   set_value 'HKCU\Software\Wine\X11 Driver' Managed REG_SZ N
-  echo "$stamp" >"$ready_mark"
+  # Debian's Wine 8 looks for its own fonts (fonts-wine) in
+  # Z:\usr\share\wine\../fonts, a path it cannot open: without them the
+  # caption buttons' Marlett falls back to Liberation Mono, whose "r" then
+  # stands in for the close box, and the dialogs' fonts to Liberation Sans.
+  # The prefix's Fonts folder, which Wine does read, gets them instead.
+  ln -sf "${TMRX_WINE_FONTS:-/usr/share/wine/fonts}"/* "$WINEPREFIX/drive_c/windows/Fonts/" ||
+    die "could not link Wine's fonts into $WINEPREFIX"
+  # The dialog templates' fonts as a Windows 2000-class machine has them:
+  # MS Shell Dlg is MS Sans Serif there (Wine's own substitute is Tahoma, whose
+  # wider glyphs wrap and cut labels); MS Serif, which Wine does not have,
+  # becomes the Times New Roman stand-in, where Wine sends its old name, Tms Rmn.
+  local substitutes='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+  set_value "$substitutes" 'MS Shell Dlg' REG_SZ 'MS Sans Serif'
+  set_value "$substitutes" 'MS Serif' REG_SZ 'Liberation Serif'
+  echo "$recipe $stamp" >"$ready_mark"
 }
+
+# A prefix made by another version of create_prefix is made again.
+recipe=$(declare -f create_prefix set_value | sha256sum | cut -c1-16)
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 exec 9>"$WINEPREFIX.lock"
 flock 9
-if [ "$(cat "$ready_mark" 2>/dev/null)" = "$stamp" ]; then
+if [ "$(cat "$ready_mark" 2>/dev/null)" = "$recipe $stamp" ]; then
   start_server
 else
   create_prefix

@@ -8,28 +8,31 @@ dialog's window, sized as its template says, with its controls drawn.
 
 Every picture is a dialog window: its client area in dialog units (from the
 templates) at the dialog font's base units, plus the window frame; the base
-units and the frame are whatever this display gives, but one and the same
-for every dialog. Inside, the client area and the OK button are drawn (a
-button face, its edges and its caption: three colours at least), and the main
-trunk dialog shows its bitmap (331 x 63 pixels).
+units and the frame are whatever this display gives, but dialogs whose
+templates name one font share their base units, and every dialog has the
+same frame. Inside, the client area and the OK button are drawn (a button
+face, its edges and its caption: three colours at least), and the main trunk
+dialog shows its bitmap (331 x 63 pixels).
 
 With --sheet, PICTURE is the notify object's property sheet: larger than the
-page it hosts (the main trunk dialog's template at the base units that the
-dialog pictures give on the test display, 6 x 12) and not blank."""
+page it hosts (the main trunk dialog's template at the base units of the
+sheet's own font, MS Shell Dlg, on the test display: 6 x 13) and not blank."""
 import struct
 import sys
 import zlib
 from pathlib import Path
 
-# name: (client width, client height, OK button x, y, width, height), in dialog units.
+# name: (client width, client height, OK button x, y, width, height), in dialog
+# units, and the font the template names.
 DIALOGS = {
-    "main-trunk-dialog": (392, 253, (69, 228, 54, 17)),   # bitmap at 82, 4
-    "set-trunk-name": (210, 108, (31, 70, 50, 14)),
-    "advanced-group-features": (285, 183, (216, 43, 50, 14)),
-    "speed-and-duplex-settings": (374, 189, (128, 153, 50, 14)),
-    "priority-trunking-setup": (327, 199, (107, 169, 50, 14)),
-    "priority-trunk-entry-particulars": (328, 238, (102, 217, 50, 14)),
+    "main-trunk-dialog": (392, 253, (69, 228, 54, 17), "MS Serif"),   # bitmap at 82, 4
+    "set-trunk-name": (210, 108, (31, 70, 50, 14), "MS Shell Dlg"),
+    "advanced-group-features": (285, 183, (216, 43, 50, 14), "MS Shell Dlg"),
+    "speed-and-duplex-settings": (374, 189, (128, 153, 50, 14), "MS Shell Dlg"),
+    "priority-trunking-setup": (327, 199, (107, 169, 50, 14), "MS Shell Dlg"),
+    "priority-trunk-entry-particulars": (328, 238, (102, 217, 50, 14), "MS Shell Dlg"),
 }
+SHEET_BASE_UNITS = (6, 13)
 
 
 def read_png(path):
@@ -90,8 +93,8 @@ def check_sheet(path):
     except (OSError, ValueError, TypeError, zlib.error) as error:
         print(f"check_pictures.py: {path}: {error}", file=sys.stderr)
         return 1
-    cx, cy, _ = DIALOGS["main-trunk-dialog"]
-    page = (mul_div(cx, 6, 4), mul_div(cy, 12, 8))
+    cx, cy, _, _ = DIALOGS["main-trunk-dialog"]
+    page = (mul_div(cx, SHEET_BASE_UNITS[0], 4), mul_div(cy, SHEET_BASE_UNITS[1], 8))
     if width <= page[0] or height <= page[1]:
         print(f"check_pictures.py: {path}: {width}x{height} cannot hold the {page[0]}x{page[1]} page", file=sys.stderr)
         return 1
@@ -120,26 +123,33 @@ def main():
         print("\n".join(failures), file=sys.stderr)
         return 1
 
-    # One set of base units and one frame must account for every size.
-    fits = []
-    for base_x in range(4, 17):
-        for base_y in range(8, 33):
-            frames = {(w - mul_div(cx, base_x, 4), h - mul_div(cy, base_y, 8))
-                      for (w, h, _), (cx, cy, _) in ((pictures[n], DIALOGS[n]) for n in DIALOGS)}
-            if len(frames) == 1:
+    # One set of base units per font and one frame must account for every size.
+    fonts = sorted({font for _, _, _, font in DIALOGS.values()})
+    fits = {}   # font: {frame: [base units]}
+    for font in fonts:
+        fits[font] = {}
+        for base_x in range(4, 17):
+            for base_y in range(8, 33):
+                frames = {(w - mul_div(cx, base_x, 4), h - mul_div(cy, base_y, 8))
+                          for (w, h, _), (cx, cy, _, f) in ((pictures[n], DIALOGS[n]) for n in DIALOGS)
+                          if f == font}
                 frame = frames.pop()
-                if 0 <= frame[0] <= 40 and 0 <= frame[1] <= 80:
-                    fits.append((base_x, base_y) + frame)
-    if len(fits) != 1:
+                if not frames and 0 <= frame[0] <= 40 and 0 <= frame[1] <= 80:
+                    fits[font].setdefault(frame, []).append((base_x, base_y))
+    shared = set.intersection(*(set(fits[font]) for font in fonts))
+    if len(shared) != 1 or any(len(fits[font][frame]) != 1 for font in fonts for frame in shared):
         sizes = ", ".join(f"{n} {pictures[n][0]}x{pictures[n][1]}" for n in DIALOGS)
-        print(f"check_pictures.py: no single base unit and frame give the template sizes: {sizes}", file=sys.stderr)
+        print("check_pictures.py: no single frame and one base unit per font give the template sizes: "
+              f"{sizes}", file=sys.stderr)
         return 1
-    base_x, base_y, frame_x, frame_y = fits[0]
+    frame_x, frame_y = shared.pop()
+    base_units = {font: fits[font][(frame_x, frame_y)][0] for font in fonts}
     border = frame_x // 2
     caption = frame_y - border   # title bar and top border
 
-    for name, (cx, cy, (bx, by, bw, bh)) in DIALOGS.items():
+    for name, (cx, cy, (bx, by, bw, bh), font) in DIALOGS.items():
         _, _, rows = pictures[name]
+        base_x, base_y = base_units[font]
         client = colours(rows, border, caption, mul_div(cx, base_x, 4), mul_div(cy, base_y, 8))
         if len(client) < 3:
             failures.append(f"{name}: the client area holds {len(client)} colour(s)")
@@ -148,14 +158,16 @@ def main():
         if len(button) < 3:
             failures.append(f"{name}: the OK button's place holds {len(button)} colour(s), not a drawn button")
     _, _, rows = pictures["main-trunk-dialog"]
+    base_x, base_y = base_units[DIALOGS["main-trunk-dialog"][3]]
     bitmap = colours(rows, border + mul_div(82, base_x, 4), caption + mul_div(4, base_y, 8), 331, 63)
     if len(bitmap) < 3:
         failures.append(f"main-trunk-dialog: the bitmap's place holds {len(bitmap)} colour(s)")
     if failures:
         print("\n".join(f"check_pictures.py: {f}" for f in failures), file=sys.stderr)
         return 1
+    units = ", ".join(f"{font} {x}x{y}" for font, (x, y) in base_units.items())
     print(f"check_pictures.py: {len(DIALOGS)} dialogs drawn at their template sizes "
-          f"(base units {base_x}x{base_y}, frame {frame_x}x{frame_y})")
+          f"(base units {units}; frame {frame_x}x{frame_y})")
     return 0
 
 
