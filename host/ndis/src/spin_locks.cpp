@@ -163,6 +163,14 @@ VOID NdisDprReleaseSpinLock(PNDIS_SPIN_LOCK SpinLock) {
     mc->Release(SpinLock, true, "NdisDprReleaseSpinLock");
 }
 
+BOOLEAN KeTestSpinLock(PKSPIN_LOCK SpinLock) {
+  Machine* mc = Machine::Current("KeTestSpinLock");
+  if (mc == nullptr) return TRUE;
+  // A lock that is none is reported; it is not held either.
+  hostndis::detail::LockRecord* r = mc->LockOf(reinterpret_cast<PNDIS_SPIN_LOCK>(SpinLock), "KeTestSpinLock");
+  return r == nullptr || !r->held;
+}
+
 KIRQL KeGetCurrentIrql(VOID) {
   Machine* mc = Machine::Current("KeGetCurrentIrql");
   return mc ? mc->irql : PASSIVE_LEVEL;
