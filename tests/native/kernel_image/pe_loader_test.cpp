@@ -92,11 +92,18 @@ TEST(PeLoader, RebaseMovesEveryAbsoluteAddressByTheDistance) {
   std::string error;
   ASSERT_TRUE(kimage::ParsePe(ShippedImage(), &image, &error)) << error;
   ASSERT_FALSE(image.fixups.empty());
-  uint32_t rva = image.fixups.front(), before, after;
-  std::memcpy(&before, &image.mapped[rva], 4);
+  std::vector<uint8_t> expected = image.mapped;
+  for (uint32_t rva : image.fixups) {
+    uint32_t address;
+    std::memcpy(&address, &expected[rva], 4);
+    address += 0x100000;
+    std::memcpy(&expected[rva], &address, 4);
+  }
   kimage::Rebase(image, image.preferred_base + 0x100000);
-  std::memcpy(&after, &image.mapped[rva], 4);
-  EXPECT_EQ(after - before, 0x100000u) << "the fixed-up address moved with the image";
+  auto differs = std::mismatch(expected.begin(), expected.end(), image.mapped.begin());
+  EXPECT_EQ(differs.first, expected.end()) << "the image differs at RVA 0x" << std::hex << (differs.first - expected.begin())
+                                           << ": each of its " << std::dec << image.fixups.size()
+                                           << " fixed-up addresses moves by the distance, nothing else";
 }
 
 TEST(PeLoader, NamesAnImportTheHostDoesNotProvide) {
