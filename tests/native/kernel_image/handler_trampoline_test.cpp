@@ -16,13 +16,14 @@ namespace ddk = kimage::ddk;
 
 constexpr uint16_t kOidHandlerArgs = 24;
 
+// A handler replaced by a routine stays so until the test ends: Halt, the
+// only handler the test's end calls, is never replaced.
 class HandlerTrampolineTest : public probe::ImageProbeTest {};
 
 // As Resources.OidHandlerWritingPastItsBufferIsReported natively.
 TEST_F(HandlerTrampolineTest, AnOidHandlerWritingPastItsBufferIsAnOverrun) {
   ExpectFinding(kInformationOverrun);
   hostndis::Adapter& adapter = BringUpAdapter();
-  kimage::ImageHandlers kept = bridge().handlers;
   uint32_t overrun = Place(Routine()
                                .Bytes({0x8b, 0x44, 0x24, 0x0c})                    // mov eax, [esp+12]: the buffer
                                .Bytes({0x03, 0x44, 0x24, 0x10})                    // add eax, [esp+16]: its length
@@ -34,12 +35,10 @@ TEST_F(HandlerTrampolineTest, AnOidHandlerWritingPastItsBufferIsAnOverrun) {
   EXPECT_EQ(Count(kInformationOverrun), 1u) << "the query";
   adapter.Set(OID_GEN_CURRENT_PACKET_FILTER, {1, 0, 0, 0});
   EXPECT_EQ(Count(kInformationOverrun), 2u) << "the set";
-  bridge().handlers = kept;
 }
 
 TEST_F(HandlerTrampolineTest, AQueryCompletedInsideItsHandlerKeepsItsAnswer) {
   hostndis::Adapter& adapter = BringUpAdapter();
-  kimage::ImageHandlers kept = bridge().handlers;
   bridge().handlers.query = Place(Routine()
                                       .Bytes({0x8b, 0x44, 0x24, 0x0c})              // mov eax, [esp+12]
                                       .Bytes({0xc7, 0x00, 0x01, 0x02, 0x03, 0x04})  // the answer
@@ -50,7 +49,6 @@ TEST_F(HandlerTrampolineTest, AQueryCompletedInsideItsHandlerKeepsItsAnswer) {
                                       .Bytes({0xb8, 0x03, 0x01, 0x00, 0x00})        // NDIS_STATUS_PENDING
                                       .Return(kOidHandlerArgs));
   hostndis::QueryResult r = adapter.Query(OID_GEN_VENDOR_ID, 4);
-  bridge().handlers = kept;
   EXPECT_TRUE(r.done) << "completed";
   EXPECT_EQ(r.status, NDIS_STATUS_SUCCESS);
   EXPECT_EQ(r.bytes_written, 4u);
@@ -60,14 +58,12 @@ TEST_F(HandlerTrampolineTest, AQueryCompletedInsideItsHandlerKeepsItsAnswer) {
 
 TEST_F(HandlerTrampolineTest, AResetsAddressingResetGoesBackToTheProtocol) {
   hostndis::Adapter& adapter = BringUpAdapter();
-  kimage::ImageHandlers kept = bridge().handlers;
   bridge().handlers.reset = Place(Routine()
                                       .Bytes({0x8b, 0x44, 0x24, 0x04})  // mov eax, [esp+4]: AddressingReset
                                       .Bytes({0xc6, 0x00, 0x01})        // mov byte [eax], TRUE
                                       .Bytes({0x31, 0xc0})              // NDIS_STATUS_SUCCESS
                                       .Return(8));
   hostndis::ResetResult r = adapter.Reset();
-  bridge().handlers = kept;
   EXPECT_EQ(r.status, NDIS_STATUS_SUCCESS);
   EXPECT_TRUE(r.addressing_reset) << "the handler set it";
 }
