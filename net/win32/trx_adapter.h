@@ -198,6 +198,11 @@ static inline NDIS_PHYSICAL_ADDRESS TrxNoAddressLimit(void) {
 // Descriptor words are little-endian 32-bit words in non-cached memory.
 #define DESC_WORD(D, N) (((volatile ULONG*)(D))[N])
 
+// Ring and filter state is touched only under its lock; code that relies on
+// its caller holding one says so here. Checked where ASSERT is: checked
+// builds, and the native build's verifier (never the shipped free build).
+#define TRX_ASSERT_HELD(Lock) ASSERT(!KeTestSpinLock(&(Lock)->SpinLock))
+
 // Gives a receive packet back its own buffer as its only buffer, as it was
 // before a protocol saw it.
 static inline VOID ReattachReceiveBuffer(PRX_RECORD R) {

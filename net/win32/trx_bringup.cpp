@@ -27,6 +27,7 @@ static VOID ProgramPort(PADAPTER_CONTEXT A) {
 // Software reset, then the bus and operation modes until they read back.
 // Caller holds ChipLock.
 static NDIS_STATUS ResetController(PADAPTER_CONTEXT A) {
+  TRX_ASSERT_HELD(&A->ChipLock);
   TRX_CSR_WRITE(A, CSR6_OPMODE, A->PhyKind == TRX_PHY_NONE ? CSR6_RESET_SIA : CSR6_RESET_MII);
   TRX_CSR_WRITE(A, CSR0_BUS_MODE, CSR0_SOFTWARE_RESET);
   for (ULONG Tries = 0; Tries < TRX_RESET_TRIES; Tries++) {
@@ -45,6 +46,7 @@ static NDIS_STATUS ResetController(PADAPTER_CONTEXT A) {
 // Completes every packet still in the transmit ring as aborted and restarts
 // the ring at record 0. Caller holds TxLock.
 static NDIS_STATUS FlushTransmitRing(PADAPTER_CONTEXT A) {
+  TRX_ASSERT_HELD(&A->TxLock);
   for (ULONG Tries = 0; A->TxHead != A->TxTail; Tries++) {
     if (Tries == TRX_DRAIN_TRIES) return NDIS_STATUS_HARD_ERRORS;
     for (PTX_RECORD R = A->TxTail; R != A->TxHead; R = R->Next) {

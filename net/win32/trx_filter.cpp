@@ -32,6 +32,7 @@ static VOID WriteEntry(PULONG Words, ULONG FirstWord, const UCHAR Address[6]) {
 // Builds the setup frame for the current filter state and returns the
 // filtering-type bits for its descriptor. Caller holds ChipLock.
 static ULONG BuildSetupFrame(PADAPTER_CONTEXT A, PULONG Words) {
+  TRX_ASSERT_HELD(&A->ChipLock);
   ULONG Filter = A->PacketFilter;
   if (A->MulticastCount == 0) Filter &= ~NDIS_PACKET_TYPE_MULTICAST;
   if ((Filter & (NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_MULTICAST | NDIS_PACKET_TYPE_BROADCAST)) == 0) {
@@ -71,6 +72,7 @@ static ULONG BuildSetupFrame(PADAPTER_CONTEXT A, PULONG Words) {
 // reads the one setup frame when it gets there, so rewriting the frame now
 // could give it half of each. Caller holds TxLock.
 static BOOLEAN SetupFrameInUse(PADAPTER_CONTEXT A) {
+  TRX_ASSERT_HELD(&A->TxLock);
   for (PTX_RECORD R = A->TxTail; R != A->TxHead; R = R->Next) {
     if ((DESC_WORD(R->Descriptor, 1) & TDES1_SETUP_FRAME) && (DESC_WORD(R->Descriptor, 0) & TDES0_OWN)) return TRUE;
   }
@@ -159,7 +161,9 @@ ULONG QueryPacketFilter(PADAPTER_CONTEXT A) {
 
 VOID SetPacketFilter(PADAPTER_CONTEXT A, ULONG Unused, ULONG Filter) {
   UNREFERENCED_PARAMETER(Unused);
+  NdisDprAcquireSpinLock(&A->ChipLock);
   A->PacketFilter = Filter;
+  NdisDprReleaseSpinLock(&A->ChipLock);
   LoadFilter(A);
 }
 

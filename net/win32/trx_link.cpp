@@ -15,6 +15,7 @@ static VOID ProgramSerialInterface(PADAPTER_CONTEXT A) {
 // Stops both processes, writes the wanted mode and restarts them. Caller
 // holds ChipLock.
 NDIS_STATUS ChangeOperationMode(PADAPTER_CONTEXT A, ULONG Current, ULONG Wanted) {
+  TRX_ASSERT_HELD(&A->ChipLock);
   NDIS_STATUS Status = NDIS_STATUS_HARD_ERRORS;
   for (ULONG Tries = 0; Tries < TRX_STOP_TRIES; Tries++) {
     TRX_CSR_WRITE(A, CSR6_OPMODE, Current & ~CSR6_RUN_BITS);

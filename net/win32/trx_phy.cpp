@@ -17,6 +17,7 @@ VOID DetectPhy(PADAPTER_CONTEXT A) {
 
 // Resets the PHY and programs its vendor registers. Caller holds ChipLock.
 NDIS_STATUS SetUpPhy(PADAPTER_CONTEXT A) {
+  TRX_ASSERT_HELD(&A->ChipLock);
   ULONG Tries;
   if (A->PhyKind == TRX_PHY_1378) {
     MiiWrite(A, 0, 0x8000);

@@ -15,6 +15,7 @@ VOID RecycleReceive(PADAPTER_CONTEXT A, PRX_RECORD Record) {
   Tail->Next = Record;
   DESC_WORD(Record->Descriptor, 2) = Record->BufferPhysical;
   DESC_WORD(Tail->Descriptor, 0) = RDES0_OWN;
+  TRX_ASSERT_HELD(&A->RxLock);
   A->RxTail = Record;
   NdisDprReleaseSpinLock(&A->RxLock);
 }
@@ -52,6 +53,7 @@ VOID IndicateReceives(PADAPTER_CONTEXT A) {
       Count++;
       Cur = Cur->Next;
     }
+    TRX_ASSERT_HELD(&A->RxLock);
     A->RxHead = Cur;
     A->RcvOk += Count;
     NdisDprReleaseSpinLock(&A->RxLock);

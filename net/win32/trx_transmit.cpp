@@ -15,6 +15,7 @@ PTX_RECORD ReserveTransmit(PADAPTER_CONTEXT A, PULONG Count) {
   }
   NdisDprAcquireSpinLock(&A->TxLock);
   if (*Count > A->TxFree) *Count = A->TxFree;
+  TRX_ASSERT_HELD(&A->TxLock);
   PTX_RECORD First = A->TxHead;
   A->TxHead = TxRecordAfter(A, First, *Count);
   A->TxFree -= *Count;
@@ -124,6 +125,7 @@ VOID CompleteTransmits(PADAPTER_CONTEXT A) {
     if (Cur == A->TxHead || DESC_WORD(Cur->Descriptor, 0) != TDES0_NOTHING) break;
   }
 
+  TRX_ASSERT_HELD(&A->TxLock);
   A->TxTail = Cur;
   A->TxFree += Freed;
   A->CompletionBusy = FALSE;

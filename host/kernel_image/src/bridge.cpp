@@ -163,25 +163,6 @@ NDIS_HANDLE Bridge::HostAdapter(uint32_t block) {
   return a != nullptr ? a->host_handle : reinterpret_cast<NDIS_HANDLE>(static_cast<uintptr_t>(block) | 1);
 }
 
-PNDIS_SPIN_LOCK Bridge::LockFor(uint32_t emu) {
-  auto it = locks_.find(emu);
-  if (it != locks_.end()) return it->second.get();
-  auto lock = std::make_unique<NDIS_SPIN_LOCK>();
-  NdisAllocateSpinLock(lock.get());
-  return (locks_[emu] = std::move(lock)).get();
-}
-
-void Bridge::RetireLocks(uint32_t begin, uint32_t end) {
-  for (auto it = locks_.begin(); it != locks_.end();) {
-    if (it->first >= begin && it->first < end) {
-      NdisFreeSpinLock(it->second.get());
-      it = locks_.erase(it);
-    } else {
-      ++it;
-    }
-  }
-}
-
 PNDIS_MINIPORT_INTERRUPT Bridge::InterruptFor(uint32_t emu, bool create) {
   auto it = interrupts_.find(emu);
   if (it != interrupts_.end()) return it->second.get();
@@ -196,6 +177,18 @@ TimerShadow* Bridge::TimerFor(uint32_t emu, bool create) {
   auto t = std::make_unique<TimerShadow>();
   t->emu = emu;
   return (timers_[emu] = std::move(t)).get();
+}
+
+void Bridge::RetireRecords(uint32_t begin, uint32_t end) {
+  RetireLocks(begin, end);
+  for (auto it = timers_.begin(); it != timers_.end();) {
+    if (it->first >= begin && it->first < end) {
+      machine_->RetireTimers(&it->second->host, sizeof(it->second->host), "NdisFreeMemory");
+      it = timers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
 }
 
 }  // namespace kimage

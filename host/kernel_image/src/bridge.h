@@ -33,8 +33,19 @@ constexpr uint32_t kPhysicalBase = 0x10000000;
 constexpr uint32_t kRegisterBase = 0x40000000;  // never mapped: registers go through imports
 
 // Verifier rule of a fault inside the image (a stray access, an undefined
-// instruction): the message names the instruction's address.
+// instruction, an import given memory the image does not have): the message
+// names the instruction's address.
 constexpr const char kImageFault[] = "ImageFault";
+// KfReleaseSpinLock given another IRQL than the one KfAcquireSpinLock
+// returned for that lock: the processor would go on at the wrong level.
+constexpr const char kReleaseIrql[] = "ReleaseIrql";
+
+// An emulated range an import must read or write and the image does not
+// have; the import's thunk ends the call into the image as a fault.
+struct Unmapped {
+  uint32_t address, length;
+  bool store;
+};
 
 // The image's handlers, from its characteristics.
 struct ImageHandlers {
@@ -43,8 +54,11 @@ struct ImageHandlers {
 };
 
 // A query's or set's information buffer and counts as the image sees them.
+// The copy keeps the guard bytes that follow the stand-in's buffer, and
+// gives them back, so that the stand-in sees a handler writing past its end.
 struct RequestCopy {
-  void* host = nullptr;  // where a query's answer goes back to; null for a set
+  uint8_t* host = nullptr;
+  bool query = false;  // a set's bytes are not copied back
   uint32_t emu = 0, length = 0;
   uint32_t counts = 0;  // the emulated BytesWritten/Read and BytesNeeded
   PULONG done = nullptr, needed = nullptr;
@@ -133,19 +147,26 @@ class Bridge {
   PacketShadow* PacketByEmu(uint32_t emu);
   PacketShadow* PacketByHost(PNDIS_PACKET host);
   uint32_t ShadowMdl(PNDIS_BUFFER host, uint32_t pool);
+  // The host MDL of an emulated one; one the bridge did not make is an MDL
+  // of no pool, which the stand-in reports wherever it meets it.
   PNDIS_BUFFER HostMdl(uint32_t emu);
+  bool IsShadowMdl(uint32_t emu) const { return mdls_.count(emu) != 0; }
   void DropPool(uint32_t pool);
   // Copies what the image may have changed into the host packet, and back.
   void PacketToHost(PacketShadow& p);
   void PacketToEmu(PacketShadow& p);
   void MdlLengthToHost(uint32_t emu_mdl);
 
-  // Spin locks: one stand-in lock per emulated lock address.
-  PNDIS_SPIN_LOCK LockFor(uint32_t emu);
-  void RetireLocks(uint32_t begin, uint32_t end);
+  // Spin locks (spin_lock_shadow.cpp): one stand-in lock per emulated lock
+  // word. Acquire returns the IRQL before it; Release lowers to `irql` (the
+  // Kf variant's DL; the Dpr variants pass the IRQL they run at).
+  KIRQL AcquireLock(uint32_t emu, bool dpr, const char* op);
+  void ReleaseLock(uint32_t emu, bool dpr, KIRQL irql, const char* op);
 
   PNDIS_MINIPORT_INTERRUPT InterruptFor(uint32_t emu, bool create);
   TimerShadow* TimerFor(uint32_t emu, bool create);
+  // The image frees [begin, end): the locks and timers in it go with it.
+  void RetireRecords(uint32_t begin, uint32_t end);
 
   ImageHandlers handlers{};
   uint32_t driver_object = 0, registry_path = 0;
@@ -173,6 +194,11 @@ class Bridge {
   std::unordered_map<PNDIS_PACKET, uint32_t> packet_by_host_;
   std::unordered_map<uint32_t, MdlShadow> mdls_;
   std::unordered_map<PNDIS_BUFFER, uint32_t> mdl_by_host_;
+  PNDIS_SPIN_LOCK LockFor(uint32_t emu, const char* op);
+  bool Held(const NDIS_SPIN_LOCK& lock) const;
+  void RetireLocks(uint32_t begin, uint32_t end);
+
+  NDIS_BUFFER foreign_mdl_{};  // stands for every MDL the bridge did not make
   std::unordered_map<uint32_t, std::unique_ptr<NDIS_SPIN_LOCK>> locks_;
   std::unordered_map<uint32_t, std::unique_ptr<NDIS_MINIPORT_INTERRUPT>> interrupts_;
   std::unordered_map<uint32_t, std::unique_ptr<TimerShadow>> timers_;
@@ -185,8 +211,9 @@ bool CheckImports(const PeImage& image, std::string* error);
 bool InstallImportThunks(Bridge& bridge, const PeImage& image, uint32_t image_base, std::string* error);
 // The host's characteristics for the image's handlers.
 NDIS_MINIPORT_CHARACTERISTICS HostCharacteristics(const ImageHandlers& h);
-// Copies a request's answer and counts back to the host and frees its
-// emulated copy.
+// Copies a request's answer, guard bytes and counts back to the host.
+void CopyBack(Bridge& bridge, const RequestCopy& request);
+// The same, and frees the emulated copy.
 void FinishRequest(Bridge& bridge, RequestCopy& request);
 // The indication slots of an emulated miniport block.
 void FillMiniportBlock(Bridge& bridge, uint32_t block);

@@ -205,10 +205,16 @@ uint32_t Cpu::Ecx() const {
   return v;
 }
 
+uint32_t Cpu::Edx() const {
+  uint32_t v;
+  uc_reg_read(uc_, UC_X86_REG_EDX, &v);
+  return v;
+}
+
 void Cpu::Return(uint32_t eax) { uc_reg_write(uc_, UC_X86_REG_EAX, &eax); }
 
 void Cpu::Fault(const std::string& what) {
-  fault_ = what;
+  fault_ = what + " (in the import called by the image, returning to " + Hex(Read32(esp_cache_)) + ")";
   uc_emu_stop(uc_);
 }
 

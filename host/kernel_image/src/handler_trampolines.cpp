@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "bridge.h"
+#include "hostndis/adapter.h"
 #include "ddk_layouts.h"
 
 namespace kimage {
@@ -80,25 +81,32 @@ BOOLEAN NTAPI CheckForHang(NDIS_HANDLE context) {
   return b != nullptr && (b->Call(b->handlers.check_for_hang, {Ctx(context)}) & 0xff) != 0;
 }
 
-// Queries and sets run on an emulated copy of the information buffer; a
-// request that pends keeps it until the image completes it.
+// Queries and sets run on an emulated copy of the information buffer and
+// the guard bytes behind it. The copy is the adapter's pending request from
+// before the handler runs, so that a completion made inside the handler finds
+// it; a request that does not pend is finished when the handler returns.
 NDIS_STATUS Request(Bridge* b, uint32_t handler, bool query, NDIS_HANDLE context, NDIS_OID Oid, PVOID Buffer,
                     ULONG Length, PULONG Done, PULONG Needed) {
-  RequestCopy r;
+  AdapterShadow* a = b->AdapterByContext(Ctx(context));
+  RequestCopy own;
+  RequestCopy& r = a != nullptr ? a->request : own;
+  uint32_t copied = Length + static_cast<uint32_t>(hostndis::kInformationGuard);
   r.counts = b->heap().Allocate(8);
-  r.emu = b->heap().Allocate(Length);
+  r.emu = b->heap().Allocate(copied);
   r.length = Length;
-  r.host = query ? Buffer : nullptr;
+  r.host = static_cast<uint8_t*>(Buffer);
+  r.query = query;
   r.done = Done;
   r.needed = Needed;
-  if (Length != 0) std::memcpy(b->At<uint8_t>(r.emu, Length), Buffer, Length);
+  std::memcpy(b->At<uint8_t>(r.emu, copied), Buffer, copied);
   b->cpu().Write32(r.counts, *Done);
   b->cpu().Write32(r.counts + 4, *Needed);
-  NDIS_STATUS status = static_cast<NDIS_STATUS>(
-      b->Call(handler, {Ctx(context), Oid, Length != 0 ? r.emu : 0, Length, r.counts, r.counts + 4}));
-  AdapterShadow* a = b->AdapterByContext(Ctx(context));
+  uint32_t emu = Length != 0 ? r.emu : 0;
+  NDIS_STATUS status =
+      static_cast<NDIS_STATUS>(b->Call(handler, {Ctx(context), Oid, emu, Length, r.counts, r.counts + 4}));
+  if (r.counts == 0) return status;  // completed inside the handler
   if (status == NDIS_STATUS_PENDING && a != nullptr) {
-    a->request = r;  // finished by the completion thunk
+    CopyBack(*b, r);  // what the stand-in looks at when the handler returns
     return status;
   }
   FinishRequest(*b, r);
@@ -136,15 +144,23 @@ VOID NTAPI ReturnPacket(NDIS_HANDLE context, PNDIS_PACKET Packet) {
   b->Call(b->handlers.return_packet, {Ctx(context), emu});
 }
 
+// A protocol's packet as it goes into the image.
+uint32_t PacketToImage(Bridge* b, PNDIS_PACKET packet) {
+  PacketShadow* p = b->PacketByHost(packet);
+  return p != nullptr ? (b->PacketToEmu(*p), p->emu) : b->ShadowPacket(packet, 0);
+}
+
+NDIS_STATUS NTAPI Send(NDIS_HANDLE context, PNDIS_PACKET Packet, UINT Flags) {
+  Bridge* b = Bridge::Current("MiniportSend");
+  if (b == nullptr) return NDIS_STATUS_FAILURE;
+  return static_cast<NDIS_STATUS>(b->Call(b->handlers.send, {Ctx(context), PacketToImage(b, Packet), Flags}));
+}
+
 VOID NTAPI SendPackets(NDIS_HANDLE context, PPNDIS_PACKET PacketArray, UINT NumberOfPackets) {
   Bridge* b = Bridge::Current("MiniportSendPackets");
   if (b == nullptr) return;
   Scratch s(*b, 4 * NumberOfPackets);
-  for (UINT i = 0; i < NumberOfPackets; ++i) {
-    PacketShadow* p = b->PacketByHost(PacketArray[i]);
-    uint32_t emu = p != nullptr ? (b->PacketToEmu(*p), p->emu) : b->ShadowPacket(PacketArray[i], 0);
-    b->cpu().Write32(s.at(4 * i), emu);
-  }
+  for (UINT i = 0; i < NumberOfPackets; ++i) b->cpu().Write32(s.at(4 * i), PacketToImage(b, PacketArray[i]));
   b->Call(b->handlers.send_packets, {Ctx(context), s.at(0), NumberOfPackets});
   // The status each packet was left with (resources, success, pending).
   for (UINT i = 0; i < NumberOfPackets; ++i)
@@ -160,10 +176,16 @@ VOID NTAPI SendPackets(NDIS_HANDLE context, PPNDIS_PACKET PacketArray, UINT Numb
 
 }  // namespace
 
-void FinishRequest(Bridge& b, RequestCopy& r) {
-  if (r.host != nullptr && r.length != 0) std::memcpy(r.host, b.At<uint8_t>(r.emu, r.length), r.length);
+void CopyBack(Bridge& b, const RequestCopy& r) {
+  uint32_t from = r.query ? 0 : r.length;  // a set's own bytes stay the protocol's
+  uint32_t to = r.length + static_cast<uint32_t>(hostndis::kInformationGuard);
+  std::memcpy(r.host + from, b.At<uint8_t>(r.emu + from, to - from), to - from);
   *r.done = b.cpu().Read32(r.counts);
   *r.needed = b.cpu().Read32(r.counts + 4);
+}
+
+void FinishRequest(Bridge& b, RequestCopy& r) {
+  CopyBack(b, r);
   b.heap().Free(r.counts);
   b.heap().Free(r.emu);
   r = RequestCopy();
@@ -181,6 +203,7 @@ NDIS_MINIPORT_CHARACTERISTICS HostCharacteristics(const ImageHandlers& h) {
   if (h.isr) c30.ISRHandler = Isr;
   if (h.query) c30.QueryInformationHandler = Query;
   if (h.reset) c30.ResetHandler = Reset;
+  if (h.send) c30.SendHandler = Send;
   if (h.set) c30.SetInformationHandler = Set;
   if (h.return_packet) c.Ndis40Chars.ReturnPacketHandler = ReturnPacket;
   if (h.send_packets) c.Ndis40Chars.SendPacketsHandler = SendPackets;

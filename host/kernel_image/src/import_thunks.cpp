@@ -3,6 +3,10 @@
 // into a call of the stand-in's own function and writes results back.
 // Calling conventions: stdcall (the thunk's `ret` pops the arguments),
 // fastcall for the Kf/Kef spin lock calls (ECX, EDX), cdecl for memcpy/memset.
+// An argument that should name the image's memory and does not (NULL
+// included) ends the call into the image as a fault, as the processor would:
+// pointer arguments are checked before the stand-in is called, anything else
+// read or stored through on the way (records, output fields) when it is.
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -20,16 +24,21 @@ struct Import {
   const char* name;
   uint16_t stack_bytes;
   Fn fn;
+  uint8_t pointers = 0;  // bit i: stack argument i must name the image's memory
 };
 
 template <typename T>
 void PutAt(Bridge& b, uint32_t address, T v) {
-  if (uint8_t* p = b.At<uint8_t>(address, sizeof v)) std::memcpy(p, &v, sizeof v);
+  uint8_t* p = b.At<uint8_t>(address, sizeof v);
+  if (p == nullptr) throw Unmapped{address, sizeof v, true};
+  std::memcpy(p, &v, sizeof v);
 }
 template <typename T>
 T GetAt(Bridge& b, uint32_t address) {
-  T v{};
-  if (const uint8_t* p = b.At<uint8_t>(address, sizeof v)) std::memcpy(&v, p, sizeof v);
+  const uint8_t* p = b.At<uint8_t>(address, sizeof(T));
+  if (p == nullptr) throw Unmapped{address, sizeof(T), false};
+  T v;
+  std::memcpy(&v, p, sizeof v);
   return v;
 }
 
@@ -79,8 +88,12 @@ void RegisterMiniport(Bridge& b, Cpu& c) {
   NDIS_MINIPORT_CHARACTERISTICS chars = HostCharacteristics(h);
   chars.Ndis40Chars.Ndis30Chars.MajorNdisVersion = GetAt<uint8_t>(b, at + ddk::NDIS_MINIPORT_CHARACTERISTICS_MajorNdisVersion);
   chars.Ndis40Chars.Ndis30Chars.MinorNdisVersion = GetAt<uint8_t>(b, at + ddk::NDIS_MINIPORT_CHARACTERISTICS_MinorNdisVersion);
-  // The 5.0 record in the DDK's layout is the 5.0 record of the stand-in.
-  UINT host_length = length == ddk::NDIS_MINIPORT_CHARACTERISTICS_size ? sizeof(chars) : length;
+  // Each record (3.0, 4.0, 5.0) in the DDK's layout is that record of the
+  // stand-in; any other length goes on as it is, to be refused.
+  UINT host_length = length == ddk::NDIS_MINIPORT_CHARACTERISTICS_size    ? sizeof(NDIS50_MINIPORT_CHARACTERISTICS)
+                     : length == ddk::NDIS40_MINIPORT_CHARACTERISTICS_size ? sizeof(NDIS40_MINIPORT_CHARACTERISTICS)
+                     : length == ddk::NDIS30_MINIPORT_CHARACTERISTICS_size ? sizeof(NDIS30_MINIPORT_CHARACTERISTICS)
+                                                                           : length;
   c.Return(static_cast<uint32_t>(NdisMRegisterMiniport(b.HostHandle(c.Arg(0)), &chars, host_length)));
 }
 
@@ -244,7 +257,7 @@ void AllocateMemory(Bridge& b, Cpu& c) {
 
 void FreeMemory(Bridge& b, Cpu& c) {
   uint32_t at = c.Arg(0), length = c.Arg(1);
-  b.RetireLocks(at, at + length);
+  b.RetireRecords(at, at + length);
   NdisFreeMemory(at == 0 ? nullptr : Ptr(b, at), length, c.Arg(2));
 }
 
@@ -335,22 +348,31 @@ void AllocateBuffer(Bridge& b, Cpu& c) {
 }
 
 void BufferSpanPages(Bridge& b, Cpu& c) {
-  b.MdlLengthToHost(c.Arg(0));
-  c.Return(NDIS_BUFFER_TO_SPAN_PAGES(b.HostMdl(c.Arg(0))));
+  uint32_t emu = c.Arg(0);
+  if (b.IsShadowMdl(emu)) {
+    b.MdlLengthToHost(emu);
+    return c.Return(NDIS_BUFFER_TO_SPAN_PAGES(b.HostMdl(emu)));
+  }
+  // An MDL the bridge did not make: its span is the emulated MDL's, as NDIS
+  // reads it from whatever record it is given.
+  MDL mdl{};
+  mdl.StartVa = reinterpret_cast<PVOID>(static_cast<uintptr_t>(GetAt<uint32_t>(b, emu + ddk::MDL_StartVa)));
+  mdl.ByteOffset = GetAt<uint32_t>(b, emu + ddk::MDL_ByteOffset);
+  mdl.ByteCount = GetAt<uint32_t>(b, emu + ddk::MDL_ByteCount);
+  c.Return(NDIS_BUFFER_TO_SPAN_PAGES(&mdl));
 }
 
 void MapLockedPages(Bridge& b, Cpu& c) { c.Return(GetAt<uint32_t>(b, c.Arg(0) + ddk::MDL_MappedSystemVa)); }
 
-// --- Spin locks (fastcall) ------------------------------------------------------
-void AcquireSpinLock(Bridge& b, Cpu& c) {
-  PNDIS_SPIN_LOCK lock = b.LockFor(c.Ecx());
-  NdisAcquireSpinLock(lock);
-  c.Return(lock->OldIrql);
+// --- Spin locks (fastcall: the lock in ECX, the IRQL to go back to in DL) ---------
+void AcquireSpinLock(Bridge& b, Cpu& c) { c.Return(b.AcquireLock(c.Ecx(), false, "KfAcquireSpinLock")); }
+void ReleaseSpinLock(Bridge& b, Cpu& c) {
+  b.ReleaseLock(c.Ecx(), false, static_cast<KIRQL>(c.Edx()), "KfReleaseSpinLock");
 }
-
-void ReleaseSpinLock(Bridge& b, Cpu& c) { NdisReleaseSpinLock(b.LockFor(c.Ecx())); }
-void DprAcquireSpinLock(Bridge& b, Cpu& c) { NdisDprAcquireSpinLock(b.LockFor(c.Ecx())); }
-void DprReleaseSpinLock(Bridge& b, Cpu& c) { NdisDprReleaseSpinLock(b.LockFor(c.Ecx())); }
+void DprAcquireSpinLock(Bridge& b, Cpu& c) { b.AcquireLock(c.Ecx(), true, "KefAcquireSpinLockAtDpcLevel"); }
+void DprReleaseSpinLock(Bridge& b, Cpu& c) {
+  b.ReleaseLock(c.Ecx(), true, DISPATCH_LEVEL, "KefReleaseSpinLockFromDpcLevel");
+}
 
 // --- Interrupt, shutdown handler, timers, time --------------------------------
 void RegisterInterrupt(Bridge& b, Cpu& c) {
@@ -392,16 +414,22 @@ void InitializeTimer(Bridge& b, Cpu& c) {
   NdisMInitializeTimer(&t->host, Adapter(b, c, 1), TimerTrampoline, t);
 }
 
-PNDIS_MINIPORT_TIMER HostTimer(Bridge& b, uint32_t emu) {
-  TimerShadow* t = b.TimerFor(emu, false);
-  return t != nullptr ? &t->host : reinterpret_cast<PNDIS_MINIPORT_TIMER>(static_cast<uintptr_t>(emu) | 1);
+// The stand-in's timer behind an emulated one, or null (reported) when the
+// image never initialized a timer there.
+PNDIS_MINIPORT_TIMER HostTimer(Bridge& b, uint32_t emu, const char* op) {
+  if (TimerShadow* t = b.TimerFor(emu, false)) return &t->host;
+  b.machine().Report(hostndis::rule::kTimerMisuse, std::string(op) + " on the timer at " + hostndis::detail::Hex(emu) +
+                                                       ", which NdisMInitializeTimer never set up (or whose memory was freed)");
+  return nullptr;
 }
 
-void SetTimer(Bridge& b, Cpu& c) { NdisMSetTimer(HostTimer(b, c.Arg(0)), c.Arg(1)); }
+void SetTimer(Bridge& b, Cpu& c) {
+  if (PNDIS_MINIPORT_TIMER t = HostTimer(b, c.Arg(0), "NdisMSetTimer")) NdisMSetTimer(t, c.Arg(1));
+}
 
 void CancelTimer(Bridge& b, Cpu& c) {
   BOOLEAN cancelled = FALSE;
-  NdisMCancelTimer(HostTimer(b, c.Arg(0)), &cancelled);
+  if (PNDIS_MINIPORT_TIMER t = HostTimer(b, c.Arg(0), "NdisMCancelTimer")) NdisMCancelTimer(t, &cancelled);
   PutAt<uint8_t>(b, c.Arg(1), cancelled);
 }
 
@@ -409,23 +437,20 @@ void Sleep(Bridge&, Cpu& c) { NdisMSleep(c.Arg(0)); }
 void Stall(Bridge&, Cpu& c) { KeStallExecutionProcessor(c.Arg(0)); }
 
 // --- C runtime (cdecl) ----------------------------------------------------------
-// A range the image names that is not all in its memory ends the call as a
-// fault, as the processor would; the host never touches it.
-bool InMemory(Bridge& b, Cpu& c, const char* import, uint32_t address, uint32_t n) {
-  if (Ptr(b, address, n) != nullptr) return true;
-  char what[96];
-  std::snprintf(what, sizeof what, "%s of %u bytes at 0x%x, outside the image's memory", import, n, address);
-  c.Fault(what);
-  return false;
+// The host never touches a range that is not all in the image's memory.
+uint8_t* Range(Bridge& b, uint32_t address, uint32_t n, bool store) {
+  auto* p = static_cast<uint8_t*>(Ptr(b, address, n));
+  if (p == nullptr) throw Unmapped{address, n, store};
+  return p;
 }
 
 void Memcpy(Bridge& b, Cpu& c) {
   uint32_t n = c.Arg(2);
   if (n != 0) {
-    if (!InMemory(b, c, "memcpy", c.Arg(1), n) || !InMemory(b, c, "memcpy", c.Arg(0), n)) return;
-    auto* from = static_cast<const uint8_t*>(Ptr(b, c.Arg(1), n));
+    const uint8_t* from = Range(b, c.Arg(1), n, false);
+    uint8_t* to = Range(b, c.Arg(0), n, true);
     c.ImportStores(c.Arg(0), n, [from](uint32_t i) { return from[i]; });
-    std::memmove(Ptr(b, c.Arg(0), n), from, n);
+    std::memmove(to, from, n);
   }
   c.Return(c.Arg(0));
 }
@@ -433,57 +458,57 @@ void Memcpy(Bridge& b, Cpu& c) {
 void Memset(Bridge& b, Cpu& c) {
   uint32_t n = c.Arg(2);
   if (n != 0) {
-    if (!InMemory(b, c, "memset", c.Arg(0), n)) return;
+    uint8_t* to = Range(b, c.Arg(0), n, true);
     auto fill = static_cast<uint8_t>(c.Arg(1));
     c.ImportStores(c.Arg(0), n, [fill](uint32_t) { return fill; });
-    std::memset(Ptr(b, c.Arg(0), n), fill, n);
+    std::memset(to, fill, n);
   }
   c.Return(c.Arg(0));
 }
 
 const Import kImports[] = {
-    {"NdisInitializeWrapper", 16, InitializeWrapper},
+    {"NdisInitializeWrapper", 16, InitializeWrapper, 0b1},
     {"NdisMRegisterMiniport", 12, RegisterMiniport},
     {"NdisTerminateWrapper", 8, TerminateWrapper},
-    {"NdisOpenConfiguration", 12, OpenConfiguration},
-    {"NdisReadConfiguration", 20, ReadConfiguration},
-    {"NdisReadNetworkAddress", 16, ReadNetworkAddress},
+    {"NdisOpenConfiguration", 12, OpenConfiguration, 0b11},
+    {"NdisReadConfiguration", 20, ReadConfiguration, 0b11},
+    {"NdisReadNetworkAddress", 16, ReadNetworkAddress, 0b111},
     {"NdisCloseConfiguration", 4, CloseConfiguration},
     {"NdisMSetAttributesEx", 20, SetAttributesEx},
-    {"NdisMPciAssignResources", 12, PciAssignResources},
-    {"NdisReadPciSlotInformation", 20, ReadPciSlot},
-    {"NdisWritePciSlotInformation", 20, WritePciSlot},
-    {"NdisMMapIoSpace", 20, MapIoSpace},
+    {"NdisMPciAssignResources", 12, PciAssignResources, 0b100},
+    {"NdisReadPciSlotInformation", 20, ReadPciSlot, 0b1000},
+    {"NdisWritePciSlotInformation", 20, WritePciSlot, 0b1000},
+    {"NdisMMapIoSpace", 20, MapIoSpace, 0b1},
     {"NdisMUnmapIoSpace", 12, UnmapIoSpace},
     {"READ_REGISTER_ULONG", 4, ReadRegister},
     {"WRITE_REGISTER_ULONG", 8, WriteRegister},
-    {"NdisAllocateMemory", 20, AllocateMemory},
+    {"NdisAllocateMemory", 20, AllocateMemory, 0b1},
     {"NdisFreeMemory", 12, FreeMemory},
-    {"NdisMAllocateSharedMemory", 20, AllocateSharedMemory},
+    {"NdisMAllocateSharedMemory", 20, AllocateSharedMemory, 0b11000},
     {"NdisMFreeSharedMemory", 24, FreeSharedMemory},
     {"NdisMAllocateMapRegisters", 20, AllocateMapRegisters},
     {"NdisMFreeMapRegisters", 4, FreeMapRegisters},
-    {"NdisMStartBufferPhysicalMapping", 24, StartBufferMapping},
+    {"NdisMStartBufferPhysicalMapping", 24, StartBufferMapping, 0b110000},
     {"NdisMCompleteBufferPhysicalMapping", 12, CompleteBufferMapping},
-    {"NdisAllocatePacketPool", 16, AllocatePacketPool},
+    {"NdisAllocatePacketPool", 16, AllocatePacketPool, 0b11},
     {"NdisFreePacketPool", 4, FreePacketPool},
-    {"NdisAllocatePacket", 12, AllocatePacket},
-    {"NdisAllocateBufferPool", 12, AllocateBufferPool},
+    {"NdisAllocatePacket", 12, AllocatePacket, 0b11},
+    {"NdisAllocateBufferPool", 12, AllocateBufferPool, 0b11},
     {"NdisFreeBufferPool", 4, FreeBufferPool},
-    {"NdisAllocateBuffer", 20, AllocateBuffer},
+    {"NdisAllocateBuffer", 20, AllocateBuffer, 0b11},
     {"NDIS_BUFFER_TO_SPAN_PAGES", 4, BufferSpanPages},
     {"MmMapLockedPages", 8, MapLockedPages},
     {"KfAcquireSpinLock", 0, AcquireSpinLock},
     {"KfReleaseSpinLock", 0, ReleaseSpinLock},
     {"KefAcquireSpinLockAtDpcLevel", 0, DprAcquireSpinLock},
     {"KefReleaseSpinLockFromDpcLevel", 0, DprReleaseSpinLock},
-    {"NdisMRegisterInterrupt", 28, RegisterInterrupt},
+    {"NdisMRegisterInterrupt", 28, RegisterInterrupt, 0b1},
     {"NdisMDeregisterInterrupt", 4, DeregisterInterrupt},
     {"NdisMRegisterAdapterShutdownHandler", 12, RegisterShutdown},
     {"NdisMDeregisterAdapterShutdownHandler", 4, DeregisterShutdown},
-    {"NdisMInitializeTimer", 16, InitializeTimer},
+    {"NdisMInitializeTimer", 16, InitializeTimer, 0b1},
     {"NdisMSetTimer", 8, SetTimer},
-    {"NdisMCancelTimer", 8, CancelTimer},
+    {"NdisMCancelTimer", 8, CancelTimer, 0b10},
     {"NdisMSleep", 4, Sleep},
     {"KeStallExecutionProcessor", 4, Stall},
     {"memcpy", 0, Memcpy},
@@ -548,26 +573,42 @@ void SetComplete(Bridge& b, Cpu& c) {
 
 struct Slot {
   uint32_t offset;
+  const char* name;
   uint16_t stack_bytes;
   Fn fn;
 };
 
 const Slot kSlots[] = {
-    {ddk::NDIS_MINIPORT_BLOCK_PacketIndicateHandler, 12, IndicateReceive},
-    {ddk::NDIS_MINIPORT_BLOCK_SendCompleteHandler, 12, SendComplete},
-    {ddk::NDIS_MINIPORT_BLOCK_SendResourcesHandler, 4, SendResources},
-    {ddk::NDIS_MINIPORT_BLOCK_ResetCompleteHandler, 12, ResetComplete},
-    {ddk::NDIS_MINIPORT_BLOCK_StatusHandler, 16, Status},
-    {ddk::NDIS_MINIPORT_BLOCK_StatusCompleteHandler, 4, StatusComplete},
-    {ddk::NDIS_MINIPORT_BLOCK_QueryCompleteHandler, 8, QueryComplete},
-    {ddk::NDIS_MINIPORT_BLOCK_SetCompleteHandler, 8, SetComplete},
+    {ddk::NDIS_MINIPORT_BLOCK_PacketIndicateHandler, "NdisMIndicateReceivePacket", 12, IndicateReceive},
+    {ddk::NDIS_MINIPORT_BLOCK_SendCompleteHandler, "NdisMSendComplete", 12, SendComplete},
+    {ddk::NDIS_MINIPORT_BLOCK_SendResourcesHandler, "NdisMSendResourcesAvailable", 4, SendResources},
+    {ddk::NDIS_MINIPORT_BLOCK_ResetCompleteHandler, "NdisMResetComplete", 12, ResetComplete},
+    {ddk::NDIS_MINIPORT_BLOCK_StatusHandler, "NdisMIndicateStatus", 16, Status},
+    {ddk::NDIS_MINIPORT_BLOCK_StatusCompleteHandler, "NdisMIndicateStatusComplete", 4, StatusComplete},
+    {ddk::NDIS_MINIPORT_BLOCK_QueryCompleteHandler, "NdisMQueryInformationComplete", 8, QueryComplete},
+    {ddk::NDIS_MINIPORT_BLOCK_SetCompleteHandler, "NdisMSetInformationComplete", 8, SetComplete},
 };
 
 constexpr uint32_t kSlotThunks = 256;  // first thunk slot of the block's handlers
 
-uint32_t Install(Bridge& b, uint32_t slot, uint16_t stack_bytes, Fn fn) {
+uint32_t Install(Bridge& b, uint32_t slot, const char* name, uint16_t stack_bytes, Fn fn, uint8_t pointers = 0) {
   Bridge* bridge = &b;
-  return b.cpu().AddThunk(slot, stack_bytes, [bridge, fn](Cpu& c) { fn(*bridge, c); });
+  return b.cpu().AddThunk(slot, stack_bytes, [bridge, name, fn, pointers](Cpu& c) {
+    char what[128];
+    for (int i = 0; i < 8; ++i) {
+      if ((pointers >> i & 1) == 0 || bridge->At<uint8_t>(c.Arg(i)) != nullptr) continue;
+      std::snprintf(what, sizeof what, "%s given 0x%x as argument %d, which names no memory of the image", name,
+                    c.Arg(i), i + 1);
+      return c.Fault(what);
+    }
+    try {
+      fn(*bridge, c);
+    } catch (const Unmapped& u) {
+      std::snprintf(what, sizeof what, "%s %s %u bytes at 0x%x, outside the image's memory", name,
+                    u.store ? "stores" : "reads", u.length, u.address);
+      c.Fault(what);
+    }
+  });
 }
 
 }  // namespace
@@ -590,10 +631,10 @@ bool InstallImportThunks(Bridge& b, const PeImage& image, uint32_t image_base, s
   uint32_t next = 0;
   for (const ImportRef& i : image.imports) {
     const Import* imp = Find(i.name);
-    b.cpu().Write32(image_base + i.slot_rva, Install(b, next++, imp->stack_bytes, imp->fn));
+    b.cpu().Write32(image_base + i.slot_rva, Install(b, next++, imp->name, imp->stack_bytes, imp->fn, imp->pointers));
   }
   for (size_t s = 0; s < sizeof(kSlots) / sizeof(kSlots[0]); ++s)
-    Install(b, kSlotThunks + static_cast<uint32_t>(s), kSlots[s].stack_bytes, kSlots[s].fn);
+    Install(b, kSlotThunks + static_cast<uint32_t>(s), kSlots[s].name, kSlots[s].stack_bytes, kSlots[s].fn);
   return true;
 }
 

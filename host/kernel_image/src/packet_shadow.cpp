@@ -2,7 +2,9 @@
 // What the image may change (buffer chain, byte counts, out-of-band status and
 // header size) is copied to the host record when a packet leaves the image,
 // and the other way when it enters.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "bridge.h"
 #include "ddk_layouts.h"
@@ -73,7 +75,9 @@ uint32_t Bridge::ShadowMdl(PNDIS_BUFFER host, uint32_t pool) {
 
 PNDIS_BUFFER Bridge::HostMdl(uint32_t emu) {
   auto it = mdls_.find(emu);
-  return it == mdls_.end() ? reinterpret_cast<PNDIS_BUFFER>(static_cast<uintptr_t>(emu) | 1) : it->second.host;
+  if (it != mdls_.end()) return it->second.host;
+  foreign_mdl_ = NDIS_BUFFER{};
+  return &foreign_mdl_;
 }
 
 namespace {
@@ -131,15 +135,19 @@ void Bridge::PacketToHost(PacketShadow& s) {
   uint8_t* p = At<uint8_t>(s.emu, kPacketSize);
   PNDIS_PACKET h = s.host;
   PNDIS_BUFFER head = nullptr, tail = nullptr;
+  std::vector<uint32_t> seen;
   for (uint32_t emu = Get<uint32_t>(p, ddk::NDIS_PACKET_Head); emu != 0;
        emu = Get<uint32_t>(At<uint8_t>(emu, ddk::MDL_size), ddk::MDL_Next)) {
-    PNDIS_BUFFER b = HostMdl(emu);
-    if (mdls_.count(emu) == 0) break;  // not an MDL of ours: the stand-in sees the bad pointer
-    MdlLengthToHost(emu);
+    // An MDL not of ours, or one met before (a loop), breaks the chain: it
+    // ends in an MDL of no pool, as the stand-in would see it natively.
+    bool broken = !IsShadowMdl(emu) || std::find(seen.begin(), seen.end(), emu) != seen.end();
+    PNDIS_BUFFER b = broken ? HostMdl(0) : HostMdl(emu);
     if (tail != nullptr) tail->Next = b;
     if (head == nullptr) head = b;
     tail = b;
-    if (At<uint8_t>(emu, ddk::MDL_size) == nullptr) break;
+    if (broken) break;
+    MdlLengthToHost(emu);
+    seen.push_back(emu);
   }
   if (tail != nullptr) tail->Next = nullptr;
   h->Private.Head = head;

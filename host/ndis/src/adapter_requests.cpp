@@ -14,7 +14,7 @@ using detail::MiniportState;
 
 namespace {
 
-constexpr size_t kGuard = 16;
+constexpr size_t kGuard = kInformationGuard;
 constexpr uint8_t kGuardByte = 0xcd;
 
 // Common entry checks; false when the request cannot go to the driver now.

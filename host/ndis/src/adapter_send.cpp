@@ -82,9 +82,21 @@ void SendPackets(Miniport* m, PNDIS_PACKET const* packets, uint32_t count) {
   }
   if (batch.empty()) return;
   HoldDeferred hold(mc);
-  mc.RunHandler(m, DISPATCH_LEVEL, "SendPackets", [&] {
-    m->chars().Ndis40Chars.SendPacketsHandler(m->context, batch.data(), static_cast<UINT>(batch.size()));
-  });
+  const NDIS40_MINIPORT_CHARACTERISTICS& chars = m->chars().Ndis40Chars;
+  if (chars.SendPacketsHandler != nullptr) {
+    mc.RunHandler(m, DISPATCH_LEVEL, "SendPackets",
+                  [&] { chars.SendPacketsHandler(m->context, batch.data(), static_cast<UINT>(batch.size())); });
+  } else {
+    // A miniport with only Send takes one packet at a time, until it refuses one.
+    bool refused = false;
+    for (PNDIS_PACKET p : batch) {
+      NDIS_STATUS status = NDIS_STATUS_RESOURCES;
+      if (!refused)
+        mc.RunHandler(m, DISPATCH_LEVEL, "Send", [&] { status = chars.Ndis30Chars.SendHandler(m->context, p, 0); });
+      refused = status == NDIS_STATUS_RESOURCES;
+      NDIS_SET_PACKET_STATUS(p, status);
+    }
+  }
   for (PNDIS_PACKET p : batch) {
     uint32_t index = static_cast<uint32_t>(m->send_pool->IndexOf(p));
     SendSlot& slot = m->send_slots[index];

@@ -30,6 +30,7 @@ class Machine;
 
 struct LockRecord {
   const NDIS_SPIN_LOCK* address = nullptr;
+  uintptr_t shown_as = 0;              // the address findings name, when not `address` (an image's)
   bool alive = false;
   bool held = false;
   bool dpr = false;                    // held through the Dpr variant
@@ -253,6 +254,9 @@ class Machine {
   // --- Timers -------------------------------------------------------------------
   void TimerFired(uint32_t index);
   void RunTimer(uint32_t index);
+  // The timers in [begin, begin + length) end with the memory `op` frees: one
+  // still set is reported and cancelled (it would run from freed memory).
+  void RetireTimers(const void* begin, size_t length, const char* op);
 
   // --- Locks --------------------------------------------------------------------
   LockRecord* LockOf(PNDIS_SPIN_LOCK lock, const char* op);

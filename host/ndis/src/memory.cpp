@@ -71,6 +71,7 @@ VOID NdisFreeMemory(PVOID VirtualAddress, UINT Length, UINT MemoryFlags) {
   if (r.flags != MemoryFlags)
     mc->Report(hostndis::rule::kFreeMismatch, "NdisFreeMemory with flags " + Hex(MemoryFlags) +
                                                   " of memory allocated with flags " + Hex(r.flags));
+  mc->RetireTimers(VirtualAddress, r.length, op);
   if (r.region.virt != nullptr)
     mc->memory.Free(r.region);
   else

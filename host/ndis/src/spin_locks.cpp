@@ -8,10 +8,10 @@
 namespace hostndis::detail {
 
 std::string Machine::LockName(const LockRecord& r) const {
-  std::string name = "spin lock at " + Hex(reinterpret_cast<uintptr_t>(r.address));
+  uintptr_t at = r.shown_as != 0 ? r.shown_as : reinterpret_cast<uintptr_t>(r.address);
+  std::string name = "spin lock at " + Hex(at);
   if (r.owner != nullptr && r.owner->context != nullptr) {
     uintptr_t base = reinterpret_cast<uintptr_t>(r.owner->context);
-    uintptr_t at = reinterpret_cast<uintptr_t>(r.address);
     if (at >= base && at - base < 0x100000) name += " (adapter context + " + Hex(at - base) + ")";
   }
   return name;
@@ -161,6 +161,14 @@ VOID NdisDprAcquireSpinLock(PNDIS_SPIN_LOCK SpinLock) {
 VOID NdisDprReleaseSpinLock(PNDIS_SPIN_LOCK SpinLock) {
   if (Machine* mc = Machine::Current("NdisDprReleaseSpinLock"))
     mc->Release(SpinLock, true, "NdisDprReleaseSpinLock");
+}
+
+BOOLEAN KeTestSpinLock(PKSPIN_LOCK SpinLock) {
+  Machine* mc = Machine::Current("KeTestSpinLock");
+  if (mc == nullptr) return TRUE;
+  // A lock that is none is reported; it is not held either.
+  hostndis::detail::LockRecord* r = mc->LockOf(reinterpret_cast<PNDIS_SPIN_LOCK>(SpinLock), "KeTestSpinLock");
+  return r == nullptr || !r->held;
 }
 
 KIRQL KeGetCurrentIrql(VOID) {

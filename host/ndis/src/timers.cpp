@@ -41,6 +41,18 @@ void Machine::RunTimer(uint32_t index) {
   RunHandler(r.owner, DISPATCH_LEVEL, "the timer function", [&] { function(nullptr, context, nullptr, nullptr); });
 }
 
+void Machine::RetireTimers(const void* begin, size_t length, const char* op) {
+  auto from = reinterpret_cast<uintptr_t>(begin);
+  for (TimerRecord& r : timers) {
+    auto at = reinterpret_cast<uintptr_t>(r.timer);
+    if (!r.alive || at < from || at - from >= length) continue;
+    if (r.set || r.queued)
+      Report(rule::kTimerMisuse, std::string(op) + " frees the memory of a timer that is still set");
+    if (r.set) clock.Cancel(r.event);
+    r.alive = r.set = r.queued = false;
+  }
+}
+
 }  // namespace hostndis::detail
 
 using hostndis::detail::Machine;

@@ -76,6 +76,9 @@ NDISAPI VOID NTAPI NdisMStartBufferPhysicalMapping(NDIS_HANDLE MiniportAdapterHa
                                                    PUINT ArraySize);
 NDISAPI VOID NTAPI NdisMCompleteBufferPhysicalMapping(NDIS_HANDLE MiniportAdapterHandle, PNDIS_BUFFER Buffer,
                                                       ULONG PhysicalMapRegister);
+// Exported by ntoskrnl.exe, not declared by this DDK; only checked builds'
+// assertions call it (TRX_ASSERT_HELD).
+NTKERNELAPI BOOLEAN FASTCALL KeTestSpinLock(PKSPIN_LOCK SpinLock);
 }
 
 // Counted UTF-16 text of a literal, lengths in bytes without the terminator.

@@ -64,8 +64,8 @@ TEST_F(InitializeFaultTest, EveryAllocationFailingInTurnFailsCleanly) {
   uint64_t before = host.faults().allocations();
   ExpectRecovery(port);
   uint64_t allocations = host.faults().allocations() - before;
-  ASSERT_EQ(allocations, 32u) << "context, two pools, map registers, two shared areas, two record arrays, "
-                                 "a copy buffer per transmit record, a packet and a buffer per receive record";
+  ASSERT_GE(allocations, 8u + 2u * 8u) << "at least a copy buffer per transmit record and a packet and a buffer "
+                                         "per receive record, beside the context, pools and rings";
   for (uint64_t n = 1; n <= allocations; ++n) {
     host.faults().FailNthAllocation(n, NDIS_STATUS_RESOURCES);
     ExpectFailure(port, NDIS_STATUS_RESOURCES, "allocation " + std::to_string(n));

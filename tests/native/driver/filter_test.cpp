@@ -72,27 +72,38 @@ TEST_F(FilterTest, FourteenMulticastAddressesFillThePerfectTable) {
   EXPECT_FALSE(Passes(Multicast(15)));
 }
 
-// Entry 1 (broadcast) differs from entry 0 (the station), so copies of the
-// wrong entry show.
-TEST_F(FilterTest, FewerMulticastAddressesLeaveTheRestAsCopiesOfEntryZero) {
+// One group joined: entry 0 is the station (directed), else the group; the
+// entries the filter does not use are copies of entry 0. With broadcast,
+// entry 1 differs from entry 0, so copies of the wrong entry show.
+struct EntryZeroCase {
+  const char* name;
+  ULONG filter;
+  std::vector<Mac> leading;  // entries from 0 on
+  Mac fill;                  // every entry after them
+  Mac blocked;               // a frame that must not pass
+};
+
+void PrintTo(const EntryZeroCase& c, std::ostream* out) { *out << c.name; }
+
+class EntryZeroTest : public FilterTest, public ::testing::WithParamInterface<EntryZeroCase> {};
+
+TEST_P(EntryZeroTest, UnusedEntriesAreCopiesOfEntryZero) {
+  const EntryZeroCase& c = GetParam();
   ASSERT_EQ(SetMulticast(port(), {Multicast(7)}), NDIS_STATUS_SUCCESS);
-  ASSERT_EQ(SetFilter(port(), kDirectedBroadcast | NDIS_PACKET_TYPE_MULTICAST), NDIS_STATUS_SUCCESS);
-  EXPECT_EQ(filter().perfect[0], kStation);
-  EXPECT_EQ(filter().perfect[1], kBroadcast);
-  EXPECT_EQ(filter().perfect[2], Multicast(7));
-  ExpectEntriesFrom(3, kStation, "the unused entries");
-  EXPECT_TRUE(Passes(Multicast(7)));
-  EXPECT_FALSE(Passes(Multicast(8)));
+  ASSERT_EQ(SetFilter(port(), c.filter), NDIS_STATUS_SUCCESS);
+  ASSERT_EQ(filter().mode, ReceiveFilter::kPerfect);
+  for (size_t k = 0; k < c.leading.size(); ++k) EXPECT_EQ(filter().perfect[k], c.leading[k]) << "entry " << k;
+  ExpectEntriesFrom(c.leading.size(), c.fill, "the unused entries");
+  EXPECT_TRUE(Passes(Multicast(7))) << "the group";
+  EXPECT_FALSE(Passes(c.blocked));
 }
 
-TEST_F(FilterTest, WithoutMulticastTheFirstGroupIsEntryZero) {
-  ASSERT_EQ(SetMulticast(port(), {Multicast(7)}), NDIS_STATUS_SUCCESS);
-  ASSERT_EQ(SetFilter(port(), NDIS_PACKET_TYPE_MULTICAST), NDIS_STATUS_SUCCESS);
-  EXPECT_EQ(filter().perfect[0], Multicast(7)) << "without directed or broadcast, the first multicast address";
-  ExpectEntriesFrom(1, Multicast(7), "one group only");
-  EXPECT_FALSE(Passes(kStation));
-  EXPECT_TRUE(Passes(Multicast(7)));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Filters, EntryZeroTest,
+    ::testing::Values(EntryZeroCase{"WithDirectedAndBroadcast", kDirectedBroadcast | NDIS_PACKET_TYPE_MULTICAST,
+                                    {kStation, kBroadcast, Multicast(7)}, kStation, Multicast(8)},
+                      EntryZeroCase{"MulticastOnly", NDIS_PACKET_TYPE_MULTICAST, {Multicast(7)}, Multicast(7), kStation}),
+    [](const ::testing::TestParamInfo<EntryZeroCase>& info) { return std::string(info.param.name); });
 
 // Groups left behind by an earlier frame, or hash words under the entries,
 // must not keep passing once the filter no longer asks for them.

@@ -1,5 +1,6 @@
 // What a chip that stops answering, or answers nonsense, must not do to the
 // driver: leave packets uncompleted or mapped, or lend out more than a buffer.
+#include "../sim/scripted_chaos.h"
 #include "driver_fixture.h"
 
 namespace trx_test {
@@ -8,18 +9,6 @@ namespace {
 using hostndis::SendState;
 
 class HostileChipTest : public DriverTest {};
-
-// Puts `value` into the next `count` write-backs at one point.
-struct ScriptedChaos : sim::ChaosSource {
-  sim::ChaosPoint point = sim::ChaosPoint::kTxStatus;
-  uint32_t value = 0;
-  uint32_t count = 0;
-  uint32_t Distort(sim::ChaosPoint at, uint32_t own) override {
-    if (at != point || count == 0) return own;
-    --count;
-    return value;
-  }
-};
 
 // 1000-byte last buffers are mapped (MapThreshold 100); at line rate the
 // first is still on the wire and the others wait when Halt comes.
@@ -46,9 +35,8 @@ TEST_F(HostileChipTest, HaltCompletesPacketsTheChipNeverGaveBackAsAborted) {
 TEST_F(HostileChipTest, PacketWhoseDescriptorSaysNothingToReportCompletesAsFailed) {
   Port& port = AddPort();
   BringUp(port);
-  ScriptedChaos chaos;
-  chaos.value = 0x7fffffff;
-  chaos.count = 1;
+  simtest::ScriptedChaos chaos;
+  chaos.Replace(sim::ChaosPoint::kTxStatus, 0x7fffffff, 1);
   port.board().SetChaosSource(&chaos);
   PNDIS_PACKET lied = port.adapter->BuildPacket({{Frame(kPeer, 14, 1, kStation), 0}, {std::vector<uint8_t>(1000, 1), 0}});
   EXPECT_EQ(SendAndComplete(port, lied), NDIS_STATUS_FAILURE) << "completed, as failed";
@@ -69,19 +57,13 @@ TEST_F(HostileChipTest, StatusThatNeverClearsDoesNotHoldTheDeferredHandler) {
   // The board's own events plus transmit and receive interrupts that stay set
   // whatever is acknowledged, for the next 100000 reads: a handler that loops
   // until they clear reads every one of them.
-  struct StuckStatus : sim::ChaosSource {
-    uint32_t count = 100000;
-    uint32_t Distort(sim::ChaosPoint at, uint32_t own) override {
-      if (at != sim::ChaosPoint::kCsr5 || count == 0) return own;
-      --count;
-      return own | 0x00000041;
-    }
-  } chaos;
+  simtest::ScriptedChaos chaos;
+  chaos.Force(sim::ChaosPoint::kCsr5, 0x00000041, 0x00000041, 100000);
   port.board().SetChaosSource(&chaos);
   PNDIS_PACKET p = port.adapter->BuildPacket(Frame(kPeer, 60, 1, kStation));
   port.adapter->Send({p});
   Run(sim::kMillisecond);
-  EXPECT_GT(chaos.count, 100000u - 1000u) << "the handler stopped reading the status after a bounded number of rounds";
+  EXPECT_GT(chaos.Left(sim::ChaosPoint::kCsr5), 100000u - 1000u) << "the handler stopped reading the status after a bounded number of rounds";
   port.board().SetChaosSource(nullptr);
   Run(10 * sim::kMillisecond);
   EXPECT_EQ(port.adapter->send_state(p), SendState::kCompleted) << "the packet still completes";

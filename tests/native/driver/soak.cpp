@@ -281,9 +281,11 @@ void Soak::Disturb(uint64_t total) {
   }
 }
 
+// Up to 5 s: a reset near the end waits for the link, which on a board that
+// negotiates for longer than the settle wait takes more than 2 s.
 void Soak::Drain() {
   keeping_ = false;
-  for (int round = 0; round < 100; ++round) {
+  for (int round = 0; round < 500; ++round) {
     bool busy = false;
     for (Side& s : sides_) busy = busy || !s.held.empty() || s.resetting || !s.outstanding.empty();
     if (!busy) return;

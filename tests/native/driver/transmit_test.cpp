@@ -133,6 +133,7 @@ TEST_F(TransmitTest, RefusesThePacketsThatDoNotFitTheRing) {
   ASSERT_EQ(port.context()->TxFree, 3u);
   std::vector<PNDIS_PACKET> packets;
   for (uint8_t i = 0; i < 5; ++i) packets.push_back(port.adapter->BuildPacket(Frame(kPeer, 60, i, kStation)));
+  uint64_t notices = port.adapter->send_resources_notices();
   port.adapter->Send(packets);
   for (int i = 3; i < 5; ++i) {
     EXPECT_EQ(port.adapter->send_state(packets[i]), SendState::kRefused) << "packet " << i;
@@ -142,6 +143,7 @@ TEST_F(TransmitTest, RefusesThePacketsThatDoNotFitTheRing) {
   Run(sim::kMillisecond);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(port.adapter->send_status(packets[i]), NDIS_STATUS_SUCCESS) << "packet " << i;
   EXPECT_EQ(port.peer->received().size(), 3u);
+  EXPECT_EQ(port.adapter->send_resources_notices(), notices + 1) << "the ring that refused part of a batch has room again";
 }
 
 TEST_F(TransmitTest, AsksForACompletionInterruptAtHalfAndEndOfTheRing) {

@@ -115,6 +115,23 @@ TEST_F(SpinLocks, LocksOutsideTheirLifeAreReported) {
   EXPECT_EQ(host.verifier().Count(rule::kLockNotAllocated), 2u);
 }
 
+// How a driver says that it relies on holding a lock (its ASSERT, always
+// checked here): the assertion fails, with where it stands, only without it.
+TEST_F(SpinLocks, AnAssertionThatALockIsHeldFailsOnlyWithoutIt) {
+  ExpectFinding(rule::kAssertionFailed);
+  InHandler([&] {
+    NdisDprAcquireSpinLock(&tx);
+    ASSERT(!KeTestSpinLock(&tx.SpinLock));
+    NdisDprReleaseSpinLock(&tx);
+    EXPECT_EQ(host.verifier().Count(rule::kAssertionFailed), 0u) << "held";
+    ASSERT(!KeTestSpinLock(&tx.SpinLock));
+  });
+  ASSERT_EQ(host.verifier().Count(rule::kAssertionFailed), 1u) << "released";
+  EXPECT_NE(host.verifier().findings().back().message.find("(!KeTestSpinLock(&tx.SpinLock)) failed at spin_lock_test.cpp:"),
+            std::string::npos)
+      << host.verifier().findings().back().message;
+}
+
 TEST_F(SpinLocks, LockHeldAcrossAnIndicationIsReported) {
   ExpectFinding(rule::kLockHeldAcrossIndication);
   InHandler([&] {

@@ -24,13 +24,6 @@ uint32_t PeOffset(const std::vector<uint8_t>& b) {
   return v;
 }
 
-std::string Refusal(const std::vector<uint8_t>& bytes) {
-  kimage::PeImage image;
-  std::string error;
-  EXPECT_FALSE(kimage::ParsePe(bytes, &image, &error)) << "the image was accepted";
-  return error;
-}
-
 TEST(PeLoader, AcceptsTheShippedImageWithItsImports) {
   kimage::PeImage image;
   std::string error;
@@ -39,27 +32,6 @@ TEST(PeLoader, AcceptsTheShippedImageWithItsImports) {
   for (const auto& i : image.imports) found = found || (i.module == "HAL.dll" && i.name == "KfAcquireSpinLock");
   EXPECT_TRUE(found) << "KfAcquireSpinLock of HAL.dll is among the imports";
   EXPECT_FALSE(image.fixups.empty()) << "the image keeps base relocations";
-}
-
-TEST(PeLoader, RefusesATruncatedFile) {
-  std::vector<uint8_t> bytes = ShippedImage();
-  bytes.resize(bytes.size() / 2);
-  EXPECT_NE(Refusal(bytes).find("truncated"), std::string::npos) << "the message says the file is truncated";
-  bytes.resize(40);
-  EXPECT_NE(Refusal(bytes).find("not a PE file"), std::string::npos) << "a stub of 40 bytes is no PE file";
-}
-
-TEST(PeLoader, RefusesAForeignMachine) {
-  std::vector<uint8_t> bytes = ShippedImage();
-  bytes[PeOffset(bytes) + 4] = 0x64;  // AMD64: 0x8664
-  bytes[PeOffset(bytes) + 5] = 0x86;
-  EXPECT_NE(Refusal(bytes).find("not an i386 image"), std::string::npos) << "an x64 image is refused";
-}
-
-TEST(PeLoader, RefusesAUserModeSubsystem) {
-  std::vector<uint8_t> bytes = ShippedImage();
-  bytes[PeOffset(bytes) + 24 + 68] = 2;  // Windows GUI
-  EXPECT_NE(Refusal(bytes).find("not a kernel image"), std::string::npos) << "a GUI-subsystem image is refused";
 }
 
 // File offset of the first base relocation entry (after the block header).
@@ -79,12 +51,42 @@ uint32_t FirstRelocationEntry(const std::vector<uint8_t>& b) {
   return 0;
 }
 
-TEST(PeLoader, RefusesARelocationItCannotApply) {
-  std::vector<uint8_t> bytes = ShippedImage();
-  uint32_t entry = FirstRelocationEntry(bytes);
-  ASSERT_NE(entry, 0u) << "the image has a .reloc section";
-  bytes[entry + 1] = static_cast<uint8_t>((bytes[entry + 1] & 0x0f) | 0xa0);  // IMAGE_REL_BASED_DIR64
-  EXPECT_NE(Refusal(bytes).find("relocation of type 10"), std::string::npos) << "a 64-bit fixup is refused";
+// Each fault patched into the shipped image, and the refusal that names it.
+struct Refusal {
+  const char* fault;
+  void (*patch)(std::vector<uint8_t>& bytes);
+  const char* message;
+};
+
+const Refusal kRefusals[] = {
+    {"a file cut in half", [](std::vector<uint8_t>& b) { b.resize(b.size() / 2); }, "truncated"},
+    {"a stub of 40 bytes", [](std::vector<uint8_t>& b) { b.resize(40); }, "not a PE file"},
+    {"an AMD64 image",
+     [](std::vector<uint8_t>& b) {
+       b[PeOffset(b) + 4] = 0x64;  // machine 0x8664
+       b[PeOffset(b) + 5] = 0x86;
+     },
+     "not an i386 image"},
+    {"a Windows GUI image", [](std::vector<uint8_t>& b) { b[PeOffset(b) + 24 + 68] = 2; }, "not a kernel image"},
+    {"a 64-bit fixup",
+     [](std::vector<uint8_t>& b) {
+       uint32_t entry = FirstRelocationEntry(b);
+       b[entry + 1] = static_cast<uint8_t>((b[entry + 1] & 0x0f) | 0xa0);  // IMAGE_REL_BASED_DIR64
+     },
+     "relocation of type 10"},
+};
+
+TEST(PeLoader, RefusesWhatItCannotRunNamingTheFault) {
+  std::vector<uint8_t> shipped = ShippedImage();
+  ASSERT_NE(FirstRelocationEntry(shipped), 0u) << "the image has a .reloc section";
+  for (const Refusal& r : kRefusals) {
+    std::vector<uint8_t> bytes = shipped;
+    r.patch(bytes);
+    kimage::PeImage image;
+    std::string error;
+    EXPECT_FALSE(kimage::ParsePe(bytes, &image, &error)) << r.fault << " was accepted";
+    EXPECT_NE(error.find(r.message), std::string::npos) << r.fault << ": " << error;
+  }
 }
 
 TEST(PeLoader, RebaseMovesEveryAbsoluteAddressByTheDistance) {
@@ -92,11 +94,18 @@ TEST(PeLoader, RebaseMovesEveryAbsoluteAddressByTheDistance) {
   std::string error;
   ASSERT_TRUE(kimage::ParsePe(ShippedImage(), &image, &error)) << error;
   ASSERT_FALSE(image.fixups.empty());
-  uint32_t rva = image.fixups.front(), before, after;
-  std::memcpy(&before, &image.mapped[rva], 4);
+  std::vector<uint8_t> expected = image.mapped;
+  for (uint32_t rva : image.fixups) {
+    uint32_t address;
+    std::memcpy(&address, &expected[rva], 4);
+    address += 0x100000;
+    std::memcpy(&expected[rva], &address, 4);
+  }
   kimage::Rebase(image, image.preferred_base + 0x100000);
-  std::memcpy(&after, &image.mapped[rva], 4);
-  EXPECT_EQ(after - before, 0x100000u) << "the fixed-up address moved with the image";
+  auto differs = std::mismatch(expected.begin(), expected.end(), image.mapped.begin());
+  EXPECT_EQ(differs.first, expected.end()) << "the image differs at RVA 0x" << std::hex << (differs.first - expected.begin())
+                                           << ": each of its " << std::dec << image.fixups.size()
+                                           << " fixed-up addresses moves by the distance, nothing else";
 }
 
 TEST(PeLoader, NamesAnImportTheHostDoesNotProvide) {

@@ -93,9 +93,10 @@ TEST(StoreWatchTest, ReportsEachStoreInTheRangeBeforeItLandsWithItsInstruction) 
 TEST(StoreWatchTest, AnImportsStoresForTheImageAreSeenAsTheImages) {
   Machine m;
   ASSERT_TRUE(m.mapped) << "mapping";
-  // An import that fills 8 bytes from kData + 12, half of them watched.
+  // An import that fills 8 bytes from kData + 9 (not word aligned), the
+  // first seven of them watched.
   uint32_t import = m.cpu.AddThunk(0, 0, [](kimage::Cpu& c) {
-    c.ImportStores(kData + 12, 8, [](uint32_t i) { return static_cast<uint8_t>(0xa0 + i); });
+    c.ImportStores(kData + 9, 8, [](uint32_t i) { return static_cast<uint8_t>(0xa0 + i); });
   });
   const uint8_t routine[] = {0xb8, uint8_t(import), uint8_t(import >> 8), uint8_t(import >> 16),
                              uint8_t(import >> 24),  // mov eax, import
@@ -109,11 +110,14 @@ TEST(StoreWatchTest, AnImportsStoresForTheImageAreSeenAsTheImages) {
   bool ok = false;
   m.cpu.Call(kCode, {}, &ok);
   ASSERT_TRUE(ok) << m.cpu.fault();
-  ASSERT_EQ(seen.size(), 1u) << "the one word inside the range";
-  EXPECT_EQ(seen[0].address, kData + 12);
-  EXPECT_EQ(seen[0].size, 4u);
-  EXPECT_EQ(seen[0].value, 0xa3a2a1a0u) << "the first four bytes, little-endian";
-  EXPECT_EQ(seen[0].eip, kCode + 7) << "where the import returns to";
+  ASSERT_EQ(seen.size(), 2u) << "the stores inside the range, each within one word";
+  EXPECT_EQ(seen[0].address, kData + 9);
+  EXPECT_EQ(seen[0].size, 3u) << "up to the word boundary";
+  EXPECT_EQ(seen[0].value, 0xa2a1a0u) << "the first three bytes, little-endian";
+  EXPECT_EQ(seen[1].address, kData + 12);
+  EXPECT_EQ(seen[1].size, 4u);
+  EXPECT_EQ(seen[1].value, 0xa6a5a4a3u) << "the next word";
+  for (const Seen& s : seen) EXPECT_EQ(s.eip, kCode + 7) << "where the import returns to";
 }
 
 TEST(StoreWatchTest, AnImportThatCannotBeCarriedOutEndsTheCallAsAFault) {

@@ -50,6 +50,28 @@ TEST_F(InfKeywordsTest, EveryKeywordStartsAtTheDriversDefault) {
     EXPECT_EQ(Value(std::string("\\") + row.Name), std::to_string(row.Default))
         << row.Name << ": the value the INF writes for the driver's first start";
   }
+  EXPECT_EQ(Value("\\NetworkAddress"), "<absent>") << "no address override until an administrator sets one";
+}
+
+// What follows `key` on the first line of `path` that starts with it, without
+// blanks ("" when no line does).
+std::string AfterKey(const char* path, const std::string& key) {
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    if (line.compare(0, key.size(), key) != 0) continue;
+    line = line.substr(key.size());
+    line.erase(std::remove_if(line.begin(), line.end(), ::isspace), line.end());
+    return line;
+  }
+  return "";
+}
+
+TEST_F(InfKeywordsTest, DriverVerIsTheImagesFileVersion) {
+  std::string inf = AfterKey(TRX4N5_INF, "DriverVer"), rc = AfterKey(TRX4N5_RC, "FILEVERSION");
+  ASSERT_NE(inf.find(','), std::string::npos) << "DriverVer = date,version: " << inf;
+  ASSERT_FALSE(rc.empty()) << "no FILEVERSION in " << TRX4N5_RC;
+  std::replace(rc.begin(), rc.end(), ',', '.');
+  EXPECT_EQ(inf.substr(inf.find(',') + 1), rc) << "the version the installer shows is the image's";
 }
 
 TEST_F(InfKeywordsTest, AdvancedPropertiesOfferTheDriversDefaultsAndLimits) {

@@ -2,34 +2,17 @@
 // and only there.
 #include <gtest/gtest.h>
 
-#include <map>
-
+#include "scripted_chaos.h"
 #include "sim_test_support.h"
 
 using namespace simtest;
 using sim::ChaosPoint;
 
-namespace {
-
-// Replaces the value at each listed point, leaves the others alone, and
-// remembers what the board would have said.
-struct ScriptedChaos : sim::ChaosSource {
-  std::map<ChaosPoint, uint32_t> replace;
-  std::map<ChaosPoint, uint32_t> own;
-  uint32_t Distort(ChaosPoint point, uint32_t value) override {
-    own[point] = value;
-    auto it = replace.find(point);
-    return it == replace.end() ? value : it->second;
-  }
-};
-
-}  // namespace
-
 TEST(Chaos, SerialBusAnswersComeFromTheSource) {
   Rig rig;
   ScriptedChaos chaos;
-  chaos.replace[ChaosPoint::kEepromWord] = 0xbeef;
-  chaos.replace[ChaosPoint::kPhyRegister] = 0x1234;
+  chaos.Replace(ChaosPoint::kEepromWord, 0xbeef);
+  chaos.Replace(ChaosPoint::kPhyRegister, 0x1234);
   rig.board->SetChaosSource(&chaos);
   EXPECT_EQ(EepromReadWord(*rig.board, 0x2b), 0xbeef) << "EEPROM word as the source says";
   EXPECT_EQ(chaos.own[ChaosPoint::kEepromWord], 0x3456u) << "the source is shown the real word";
@@ -47,9 +30,9 @@ TEST(Chaos, StatusReadsAndWriteBacksComeFromTheSourceButTheSummaryBitsDoNot) {
   rig.board->WriteCsr(kCsr(6), rig.board->ReadCsr(kCsr(6)) | 0x40);  // promiscuous
   rig.board->WriteCsr(kCsr(7), kInterruptMask);
   ScriptedChaos chaos;
-  chaos.replace[ChaosPoint::kRxStatus] = 0xffff0000;
-  chaos.replace[ChaosPoint::kCsr5] = 0x00000001;
-  chaos.replace[ChaosPoint::kCsr8] = 0x0001ffff;
+  chaos.Replace(ChaosPoint::kRxStatus, 0xffff0000);
+  chaos.Replace(ChaosPoint::kCsr5, 0x00000001);
+  chaos.Replace(ChaosPoint::kCsr8, 0x0001ffff);
   rig.board->SetChaosSource(&chaos);
   rig.peer.Send(MakeFrame(kStation, 60));
   EXPECT_EQ(rig.dma.Get32(Rig::RxDescriptor(0)), 0xffff0000u) << "RDES0 written back as the source says";

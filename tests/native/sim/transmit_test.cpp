@@ -116,6 +116,18 @@ TEST(Transmit, WithoutLinkFramesCompleteWithCarrierErrors) {
   EXPECT_EQ(rig.board->counters().tx_frames, 0u);
 }
 
+TEST(Transmit, ALinkLostWhileTheFrameIsOnTheWireShowsInItsStatus) {
+  Rig rig(sim::BoardConfig(), sim::Wire::Pace::kLineRate);
+  rig.WaitForLink();
+  rig.StartTransmit();
+  rig.QueueFrame(0, MakeFrame(kBroadcast, 1500));
+  rig.board->WriteCsr(kCsr(1), 0);
+  ASSERT_EQ(rig.Tdes0(0) & 0x80000000u, 0x80000000u) << "still on the wire";
+  rig.wire->Unplug();
+  rig.clock.Advance(sim::kMillisecond);
+  EXPECT_EQ(rig.Tdes0(0), 0x8800u) << "error summary and loss of carrier, once the frame has left";
+}
+
 TEST(Transmit, ADmaStepTakesOneDescriptorWithoutAPollDemand) {
   TransmitRig rig;
   rig.QueueFrame(0, MakeFrame(kBroadcast, 60));

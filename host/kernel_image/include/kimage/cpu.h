@@ -46,14 +46,16 @@ class Cpu {
   uint32_t Call(uint32_t function, std::initializer_list<uint32_t> args, bool* ok = nullptr);
   const std::string& fault() const { return fault_; }
 
-  // Inside a thunk: stack argument i (0 = first), the first fastcall
-  // register, and the result.
+  // Inside a thunk: stack argument i (0 = first), the two fastcall
+  // registers, and the result.
   uint32_t Arg(int i) const;
   uint32_t Ecx() const;
+  uint32_t Edx() const;
   void Return(uint32_t eax);
   // Inside a thunk: the import cannot be carried out (an argument points
   // outside the image's memory). The call into the image ends at once as a
-  // fault that names `what`, as a stray access of the image's own does.
+  // fault that names `what` and the instruction the import returns to, as a
+  // stray access of the image's own names its instruction.
   void Fault(const std::string& what);
 
   uint32_t Read32(uint32_t address) const;

@@ -85,6 +85,11 @@ struct StatusEvent {
   std::vector<uint8_t> buffer;
 };
 
+// The information buffer a query or set handler is given is followed by
+// this many guard bytes, checked when the handler returns: a handler writing
+// past its buffer is reported (rule InformationOverrun).
+constexpr size_t kInformationGuard = 16;
+
 struct QueryResult {
   NDIS_STATUS status = NDIS_STATUS_PENDING;
   ULONG bytes_written = 0;

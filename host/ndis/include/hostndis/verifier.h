@@ -64,6 +64,7 @@ constexpr const char kSetAttributesMissing[] = "SetAttributesMissing";
 constexpr const char kInformationOverrun[] = "InformationOverrun";   // OID handler wrote beyond the buffer
 constexpr const char kUnexpectedCompletion[] = "UnexpectedCompletion";  // reset/request completed but not pending
 constexpr const char kTimerMisuse[] = "TimerMisuse";
+constexpr const char kAssertionFailed[] = "AssertionFailed";         // the driver's own ASSERT
 }  // namespace rule
 
 struct Finding {

@@ -85,6 +85,14 @@ VOID NdisReleaseSpinLock(PNDIS_SPIN_LOCK SpinLock);
 VOID NdisDprAcquireSpinLock(PNDIS_SPIN_LOCK SpinLock);
 VOID NdisDprReleaseSpinLock(PNDIS_SPIN_LOCK SpinLock);
 KIRQL KeGetCurrentIrql(VOID);
+// FALSE while the lock is held (here that is by the code running). The
+// kernel lock of an NDIS spin lock is its first field.
+BOOLEAN FASTCALL KeTestSpinLock(PKSPIN_LOCK SpinLock);
+
+// Assertions are always checked here, as in the platform's checked build:
+// one that fails is a verifier finding (rule AssertionFailed).
+VOID RtlAssert(PVOID FailedAssertion, PVOID FileName, ULONG LineNumber, PCHAR Message);
+#define ASSERT(exp) ((exp) ? (VOID)0 : RtlAssert((PVOID) #exp, (PVOID)__FILE__, __LINE__, NULL))
 
 // Interrupt and shutdown handler.
 NDIS_STATUS NdisMRegisterInterrupt(PNDIS_MINIPORT_INTERRUPT Interrupt, NDIS_HANDLE MiniportAdapterHandle,
