@@ -1,7 +1,7 @@
 // The simulated 21143 board as a PCI device of the machine.
 #include <stdexcept>
 
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 #include "sim/board.h"
 
 namespace hostndis {

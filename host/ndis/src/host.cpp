@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 namespace hostndis {
 

@@ -1,6 +1,6 @@
 // The machine's bookkeeping: the current host, handle lookups, the common
 // checks, and the queue of work that waits for no handler to be running.
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 #include <sys/mman.h>
 

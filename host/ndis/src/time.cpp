@@ -1,5 +1,5 @@
 // Busy waits, sleeps and the system time, all on the virtual clock.
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 using hostndis::detail::Machine;
 

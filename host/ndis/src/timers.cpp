@@ -1,7 +1,7 @@
 // Miniport timers on the virtual clock. A timer that falls due waits, like a
 // deferred interrupt routine, until no handler of the machine is running, and
 // then runs at DISPATCH level, serialized with the handlers.
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 namespace hostndis::detail {
 

@@ -1,6 +1,7 @@
 // Internal state of the simulated machine (Machine) and of one miniport
 // instance on it (Miniport), shared by the files that implement the NDIS
-// operations. A miniport's NDIS handle is its Miniport object.
+// operations and by the rooms that extend the stand-in from outside (the
+// kernel image's bridge). A miniport's NDIS handle is its Miniport object.
 #pragma once
 
 #include <cstdint>
@@ -14,14 +15,14 @@
 
 #include <ndis.h>
 
-#include "buffer_pool.h"
 #include "hostndis/adapter.h"
+#include "hostndis/detail/buffer_pool.h"
+#include "hostndis/detail/packet_pool.h"
 #include "hostndis/device.h"
 #include "hostndis/faults.h"
 #include "hostndis/host.h"
 #include "hostndis/physical_memory.h"
 #include "hostndis/verifier.h"
-#include "packet_pool.h"
 #include "sim/clock.h"
 
 namespace hostndis::detail {
