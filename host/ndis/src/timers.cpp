@@ -80,6 +80,7 @@ VOID NdisMSetTimer(PNDIS_MINIPORT_TIMER Timer, UINT MillisecondsToDelay) {
   if (mc == nullptr) return;
   TimerRecord* r = hostndis::detail::TimerOf(mc, Timer, "NdisMSetTimer");
   if (r == nullptr) return;
+  mc->FollowRealTime();  // the delay counts from now, not from where the clock last stood
   if (r->set) mc->clock.Cancel(r->event);
   uint32_t index = static_cast<uint32_t>(r - mc->timers.data());
   r->set = true;

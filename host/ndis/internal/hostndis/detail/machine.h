@@ -4,6 +4,7 @@
 // kernel image's bridge). A miniport's NDIS handle is its Miniport object.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -251,6 +252,19 @@ class Machine {
   bool RunIsrChain(UINT vector);
   void DropInterrupt(Miniport* m);
 
+  // --- Time ---------------------------------------------------------------------
+  // Lets `duration` pass: on the virtual clock, or in real time, where a busy
+  // wait spins and a sleep serves device events meanwhile.
+  void PassTime(sim::Nanoseconds duration, bool busy);
+  // In real time, moves the clock up to the host's monotonic clock (running
+  // what falls due on the way); nothing otherwise.
+  void FollowRealTime();
+  // Runs in real time until `done` holds (when given) or the clock reaches
+  // `end`; returns whether `done` held.
+  bool RunRealTime(sim::Nanoseconds end, const std::function<bool()>& done);
+  // Waits at most `timeout` for device events and serves those that came.
+  void WaitForDeviceEvents(sim::Nanoseconds timeout);
+
   // --- Timers -------------------------------------------------------------------
   void TimerFired(uint32_t index);
   void RunTimer(uint32_t index);
@@ -269,6 +283,7 @@ class Machine {
 
   HostConfig config;
   sim::VirtualClock clock;
+  std::chrono::steady_clock::time_point real_start;  // clock time 0, in real time
   PhysicalMemory memory;
   Verifier verifier;
   FaultInjector faults;
