@@ -37,14 +37,18 @@ uint32_t LastWritten(Port& port, uint32_t offset) {
 sim::ReceiveFilter CurrentFilter(Lab& lab, Port& port) {
   if (port.board) return port.board->filter();
   const ADAPTER_CONTEXT* a = lab.ContextWithRecords(port);
-  if (a == nullptr || a->TxRecords == nullptr || a->TxHead == nullptr || a->TxCount == 0) return {};
+  return a == nullptr ? sim::ReceiveFilter() : SetupFrameFilter(lab.host().memory(), *a);
+}
+
+sim::ReceiveFilter SetupFrameFilter(hostndis::PhysicalMemory& memory, const ADAPTER_CONTEXT& a) {
+  if (a.TxRecords == nullptr || a.TxHead == nullptr || a.TxCount == 0) return {};
   // Back from the head: the newest setup descriptor the chip has given back.
-  ULONG head = ULONG(a->TxHead - a->TxRecords);
-  for (ULONG back = 1; back <= a->TxCount; ++back) {
-    PULONG d = a->TxRecords[(head + a->TxCount - back) % a->TxCount].Descriptor;
+  ULONG head = ULONG(a.TxHead - a.TxRecords);
+  for (ULONG back = 1; back <= a.TxCount; ++back) {
+    PULONG d = a.TxRecords[(head + a.TxCount - back) % a.TxCount].Descriptor;
     if ((d[1] & TDES1_SETUP_FRAME) == 0 || (d[0] & TDES0_OWN) != 0) continue;
     uint8_t setup[TRX_SETUP_FRAME_SIZE];
-    if (!lab.host().memory().DmaRead(d[2], setup, sizeof(setup))) return {};
+    if (!memory.DmaRead(d[2], setup, sizeof(setup))) return {};
     return sim::DecodeSetupFrame(setup, d[1]);
   }
   return {};

@@ -23,5 +23,8 @@ uint32_t LastWritten(Port& port, uint32_t offset);
 // took from the transmit ring programs (not programmed when none is left
 // in the ring).
 sim::ReceiveFilter CurrentFilter(Lab& lab, Port& port);
+// What the newest setup frame in `adapter`'s transmit ring that the chip has
+// given back programs (its records needed).
+sim::ReceiveFilter SetupFrameFilter(hostndis::PhysicalMemory& memory, const ADAPTER_CONTEXT& adapter);
 
 }  // namespace simlab
