@@ -1,6 +1,7 @@
 // A short run of the soak: the same checks as driver_soak, fewer frames.
 #include <gtest/gtest.h>
 
+#include "driver_fixture.h"
 #include "kimage/driver_loader.h"
 #include "soak.h"
 
@@ -20,10 +21,16 @@ TEST(DriverSoak, ShortRunCompletesEveryPacketOnceWithCountersMatchingTheWire) {
   options.flap_every = 1500;
   options.reset_every = 2500;
 #endif
+  if (OnRealFunctions()) {
+    // No cable to pull; each reset costs 1.5 s of real time.
+    options.pci.enabled = options.pci.as_k250 = true;
+    options.frames = 2000;
+    options.reset_every = 1000;
+  }
   SoakSummary summary = RunSoak(options);
   summary.Print(stdout);
   EXPECT_TRUE(summary.ok());
-  EXPECT_GE(summary.flaps, 4u);
+  if (!OnRealFunctions()) EXPECT_GE(summary.flaps, 4u);
   EXPECT_GE(summary.resets, 2u);
   EXPECT_GT(summary.ports[0].aborted + summary.ports[1].aborted + summary.ports[0].failed + summary.ports[1].failed, 0u)
       << "the disturbances hit packets in flight";
