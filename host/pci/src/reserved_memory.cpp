@@ -78,8 +78,8 @@ bool ConfigureMemory(const Reservation& range, hostndis::HostConfig* config, std
   return true;
 }
 
-std::unique_ptr<ReservedMemory> ReservedMemory::Open(std::string* error) {
-  std::ifstream in("/proc/cmdline");
+std::unique_ptr<ReservedMemory> ReservedMemory::Open(std::string* error, const std::string& command_line) {
+  std::ifstream in(command_line);
   std::string line;
   std::getline(in, line);
   std::unique_ptr<ReservedMemory> m(new ReservedMemory);

@@ -30,9 +30,9 @@ bool ConfigureMemory(const Reservation& range, hostndis::HostConfig* config, std
 
 class ReservedMemory {
  public:
-  // The first reservation of the running kernel that fits below 4 GiB;
-  // null with the reason in `error`.
-  static std::unique_ptr<ReservedMemory> Open(std::string* error);
+  // The first reservation on the running kernel's command line (as
+  // `command_line` holds it) that fits below 4 GiB; null with the reason.
+  static std::unique_ptr<ReservedMemory> Open(std::string* error, const std::string& command_line = "/proc/cmdline");
   ~ReservedMemory();
   ReservedMemory(const ReservedMemory&) = delete;
   ReservedMemory& operator=(const ReservedMemory&) = delete;
