@@ -116,12 +116,14 @@ std::vector<std::string> BoundFunctions(const std::string& devices) {
 
 bool RunningOnQemu() { return ReadLine("/sys/class/dmi/id/sys_vendor") == "QEMU"; }
 
+bool CheckRoot(std::string* error) {
+  if (geteuid() == 0) return true;
+  *error = "a user-space driver needs root (a function's configuration space and register window, /dev/mem)";
+  return false;
+}
+
 std::unique_ptr<PciFunction> PciFunction::Open(const std::string& address, std::string* error) {
-  if (!CheckFunction(kSysfsDevices, address, error)) return nullptr;
-  if (geteuid() != 0) {
-    *error = "driving " + address + " needs root (its configuration space, its register window and /dev/mem)";
-    return nullptr;
-  }
+  if (!CheckFunction(kSysfsDevices, address, error) || !CheckRoot(error)) return nullptr;
   const std::string dir = std::string(kSysfsDevices) + "/" + address;
   std::unique_ptr<PciFunction> f(new PciFunction);
   f->address_ = address;

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <thread>
 
+#include "hostpci/pci_function.h"
+
 namespace hostpci {
 
 namespace {
@@ -97,6 +99,7 @@ std::unique_ptr<ReservedMemory> ReservedMemory::Open(std::string* error, const s
              "command line and reboot";
     return nullptr;
   }
+  if (!CheckRoot(error)) return nullptr;
   m->fd_ = open("/dev/mem", O_RDWR | O_CLOEXEC);  // cached: PCI DMA snoops the caches
   if (m->fd_ < 0) {
     *error = std::string("cannot open /dev/mem: ") + std::strerror(errno);

@@ -29,6 +29,9 @@ bool CheckFunction(const std::string& devices, const std::string& address, std::
 
 // Whether this machine is QEMU's PC (its firmware says so).
 bool RunningOnQemu();
+// Whether the caller is root, as a user-space driver must be; false with
+// the reason in `error`.
+bool CheckRoot(std::string* error);
 
 class PciFunction {
  public:
