@@ -29,7 +29,7 @@ PciDevice::PciDevice(std::unique_ptr<PciFunction> function, const PciDeviceOptio
   // An interrupt an earlier process left unserved: taken, and the line unmasked.
   pollfd waiting{function_->uio_fd(), POLLIN, 0};
   uint32_t count;
-  if (poll(&waiting, 1, 0) == 1 && read(function_->uio_fd(), &count, 4) != 4) count = 0;
+  if (poll(&waiting, 1, 0) == 1) (void)!read(function_->uio_fd(), &count, 4);
   function_->UnmaskInterrupt();
 }
 

@@ -12,13 +12,9 @@ constexpr uint32_t kPciCommand = 0x04;
 constexpr uint32_t kBusMaster = 0x4;
 }  // namespace
 
-TestDevice::TestDevice(hostndis::Host& host, const sim::BoardConfig& config) {
-  auto board = std::make_unique<hostndis::BoardDevice>(host.clock(), host.memory(), config);
-  board_ = &board->board();
-  chip_ = std::move(board);
-  chip_->SetInterruptListener([this](bool asserted) {
-    if (!muted_ && listener_) listener_(asserted);
-  });
+TestDevice::TestDevice(hostndis::Host& host, const sim::BoardConfig& config)
+    : TestDevice(std::make_unique<hostndis::BoardDevice>(host.clock(), host.memory(), config)) {
+  board_ = &static_cast<hostndis::BoardDevice&>(*chip_).board();
 }
 
 TestDevice::TestDevice(std::unique_ptr<hostndis::Device> chip) : chip_(std::move(chip)) {
