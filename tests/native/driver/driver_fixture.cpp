@@ -221,7 +221,7 @@ NDIS_STATUS DriverTest::SetMulticast(Port& port, const std::vector<Mac>& address
 NDIS_STATUS DriverTest::SendAndComplete(Port& port, PNDIS_PACKET packet) {
   port.adapter->Send({packet});
   host.RunUntil([&] { return port.adapter->send_state(packet) != hostndis::SendState::kWithMiniport; },
-                10 * sim::kMillisecond);
+                Patience(10 * sim::kMillisecond));
   return port.adapter->send_status(packet);
 }
 

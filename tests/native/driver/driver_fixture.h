@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -97,7 +98,12 @@ class DriverTest : public hostndis::testing::HostTest {
   bool WaitForLink(Port& port, bool up = true);
   // Runs the machine a little on a board that does its DMA later.
   void LetTheChipCatchUp(Port& port);
-  void Run(sim::Nanoseconds duration) { host.RunFor(duration); }
+  // On real functions at least 50 ms: a frame, its interrupt and the
+  // indication take real time, more of it on a loaded machine.
+  static sim::Nanoseconds Patience(sim::Nanoseconds duration) {
+    return OnRealFunctions() ? std::max(duration, 50 * sim::kMillisecond) : duration;
+  }
+  void Run(sim::Nanoseconds duration) { host.RunFor(Patience(duration)); }
   // Runs until the clock reads `at` (nothing if it is past already).
   void RunUntilClock(sim::Nanoseconds at) {
     if (at > host.clock().Now()) host.RunFor(at - host.clock().Now());

@@ -117,7 +117,7 @@ TEST_F(TransmitTest, FailsAPacketTooLongForOneFrameAndSendsTheOthers) {
   port.adapter->Send({ok1, big, ok2});
   EXPECT_EQ(port.adapter->send_state(big), SendState::kCompleted) << "failed synchronously";
   EXPECT_EQ(port.adapter->send_status(big), NDIS_STATUS_FAILURE);
-  host.RunUntil([&] { return port.adapter->send_state(ok2) == SendState::kCompleted; }, 10 * sim::kMillisecond);
+  host.RunUntil([&] { return port.adapter->send_state(ok2) == SendState::kCompleted; }, Patience(10 * sim::kMillisecond));
   EXPECT_EQ(port.adapter->send_status(ok1), NDIS_STATUS_SUCCESS);
   EXPECT_EQ(port.adapter->send_status(ok2), NDIS_STATUS_SUCCESS);
   EXPECT_EQ(port.peer->received().size(), 2u);
