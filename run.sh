@@ -11,6 +11,10 @@
 #   ./run.sh --board NAME[:SEED] the same on other boards: realistic (asynchronous DMA,
 #                                slow stops, resets and link, ...), or one behaviour of it
 #                                (see docs/board-profiles.md)
+#   ./run.sh --qemu [--kernel-image]
+#                                the same on the two DEC 21143 devices of a QEMU PC (./run.sh
+#                                vm), driven from user space inside it (--pci --as-k250);
+#                                diag takes --qemu too, and --pci [ADDRESS] for a real card
 #   ./run.sh --help              this list
 #   ./run.sh diag OPTIONS...     one simulated port under the driver, set up as the options
 #                                say; prints Initialize's result, adapter fields, OID answers
@@ -31,7 +35,7 @@
 #                                (./run.sh race --help)
 #   ./run.sh tmrxlist ARGS...    read an installer's text list, print the returned list
 #                                (tmrxlist --help for its options)
-#   ./run.sh vm [--tulips N] [--tap] [-- COMMAND...]
+#   ./run.sh vm [--tulips N] [--tap] [--uio] [-- COMMAND...]
 #                                a QEMU PC (Debian's kernel, TCG) with N DEC 21143
 #                                devices: runs COMMAND as root in the project folder
 #                                inside it (default: a shell), exits with its status
@@ -58,6 +62,18 @@ build_kernel_image() {
   done
 }
 
+# With --qemu among the options: TOOL and the other options inside the QEMU
+# PC, on its tulips lent to user space (--pci --as-k250); otherwise returns.
+run_in_qemu() {  # TOOL OPTIONS...
+  local tool=$PWD/$1 options=() a qemu=0
+  shift
+  for a in "$@"; do
+    if [ "$a" = --qemu ]; then qemu=1; else options+=("$a"); fi
+  done
+  [ "$qemu" = 1 ] || return 0
+  exec scripts/vm/run-vm.sh --uio -- "$(printf '%q ' "$tool" --pci --as-k250 "${options[@]}")"
+}
+
 cmd=${1:-}
 case "$cmd" in
   -h|--help|help) usage; exit 0 ;;
@@ -66,6 +82,7 @@ case "$cmd" in
     tmrx_ensure_packages >&2 || exit 1
     build_kernel_image "$@" || exit 1
     tmrx_build native --target trxdiag || exit 1
+    run_in_qemu build/native/tools/trxdiag/trxdiag "$@"
     exec build/native/tools/trxdiag/trxdiag "$@" ;;
   config)
     shift
@@ -98,10 +115,11 @@ case "$cmd" in
     tmrx_ensure_packages >&2 || exit 1
     tmrx_build win32 || exit 1
     exec scripts/make-package.sh build/win32 "${1:-build/package}" ;;
-  ""|--kernel-image|--board)
+  ""|--kernel-image|--board|--qemu)
     tmrx_ensure_packages >&2 || exit 1
     build_kernel_image "$@" || exit 1
     tmrx_build native --target trxdemo || exit 1
+    run_in_qemu build/native/tools/trxdemo/trxdemo "$@"
     exec build/native/tools/trxdemo/trxdemo "$@" build/trxdemo.pcap ;;
   *)
     echo "run.sh: unknown command '$cmd'" >&2; usage >&2; exit 2 ;;

@@ -2,7 +2,7 @@
 # Boots an x86-64 PC in QEMU (TCG) with Debian's kernel and runs a command in it
 # as root, in the project folder; streams its output and exits with its status.
 #
-#   run-vm.sh [--tulips N] [--tap] [--memory MB] [--cpus N] [--timeout S] [-- COMMAND...]
+#   run-vm.sh [--tulips N] [--tap] [--uio] [--memory MB] [--cpus N] [--timeout S] [-- COMMAND...]
 #
 #   --tulips N   N DEC 21143 (tulip) devices, 0 to 8 (default 2), at PCI
 #                0000:00:10.0, 0000:00:11.0, ...; all on one QEMU hub, like a
@@ -29,11 +29,12 @@ project=$(cd "$here/../.." && pwd)
 usage() { sed -n '2,/^[^#]/{/^#/s/^# \{0,1\}//p}' "${BASH_SOURCE[0]}"; }
 die() { echo "run-vm.sh: $*" >&2; exit 2; }
 
-tulips=2 tap=0 memory=2048 cpus=2 timeout_s=0
+tulips=2 tap=0 uio=0 memory=2048 cpus=2 timeout_s=0
 while [ $# -gt 0 ]; do
   case $1 in
     --tulips) [[ ${2:-} =~ ^[0-8]$ ]] || die "--tulips takes 0 to 8"; tulips=$2; shift 2 ;;
     --tap) tap=1; shift ;;
+    --uio) uio=1; shift ;;
     --memory) [[ ${2:-} =~ ^[0-9]+$ ]] && [ "$2" -ge 512 ] || die "--memory takes megabytes, at least 512"
               memory=$2; shift 2 ;;
     --cpus) [[ ${2:-} =~ ^[1-8]$ ]] || die "--cpus takes 1 to 8"; cpus=$2; shift 2 ;;
@@ -85,7 +86,12 @@ cleanup() {
 }
 trap cleanup EXIT
 if [ $# -gt 0 ]; then
-  printf '%s\n' "$*" >"$session/command"
+  {
+    [ "$uio" = 0 ] || printf '%q || exit 125\n' "$here/guest-uio.sh"
+    printf '%s\n' "$*"
+  } >"$session/command"
+elif [ "$uio" = 1 ]; then
+  die "--uio goes with a COMMAND"
 fi
 : >"$session/environment"
 for v in ${TMRX_VM_PASS_ENV:-}; do

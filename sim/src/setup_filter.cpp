@@ -84,3 +84,13 @@ bool AddressFilter::Accepts(const uint8_t* destination, uint32_t csr6) const {
 }
 
 }  // namespace sim::detail
+
+namespace sim {
+
+ReceiveFilter DecodeSetupFrame(const uint8_t* setup, uint32_t tdes1) {
+  detail::AddressFilter filter;
+  filter.Program(setup, tdes1);
+  return filter.state();
+}
+
+}  // namespace sim

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 #include "image_context.h"
 #include "trx_miniport.h"
@@ -28,6 +29,13 @@ const ADAPTER_CONTEXT* Lab::Context(Port& port) {
   NDIS_HANDLE context = port.adapter->context();
   if (context == nullptr || driver_.image == nullptr) return static_cast<const ADAPTER_CONTEXT*>(context);
   ReadImageContext(*driver_.image, context, &port.image_context);
+  return &port.image_context;
+}
+
+const ADAPTER_CONTEXT* Lab::ContextWithRecords(Port& port) {
+  NDIS_HANDLE context = port.adapter->context();
+  if (context == nullptr || driver_.image == nullptr) return static_cast<const ADAPTER_CONTEXT*>(context);
+  ReadImageContext(*driver_.image, context, &port.image_context, &port.image_records);
   return &port.image_context;
 }
 
@@ -71,12 +79,25 @@ Port& Lab::AddPort(const PortSpec& setup) {
   board.csr_physical = 0xfebf0000u - 0x10000u * uint32_t(port->index);
   board.interrupt_vector = board.interrupt_level = 11u + uint32_t(port->index);
   port->board = &host_.AddBoard(board);
+  port->device = host_.DeviceOf(*port->board);
+  return AddAdapter(std::move(port), setup);
+}
+
+Port& Lab::AddPort(std::unique_ptr<hostndis::Device> device, const PortSpec& setup) {
+  auto port = std::make_unique<Port>();
+  port->index = int(ports_.size());
+  port->device = host_.AddDevice(std::move(device));
+  if (port->device == nullptr) throw std::invalid_argument("simlab: a port's device could not be plugged in");
+  return AddAdapter(std::move(port), setup);
+}
+
+Port& Lab::AddAdapter(std::unique_ptr<Port> port, const PortSpec& setup) {
   hostndis::AdapterOptions options;
   options.keywords = setup.keywords;
-  options.keywords.emplace_back("SlotNumber", hostndis::Keyword::Integer(board.slot));
+  options.keywords.emplace_back("SlotNumber", hostndis::Keyword::Integer(port->device->resources().slot));
   options.network_address = setup.network_address;
   options.requeue_refused_sends = setup.requeue_refused_sends;
-  port->adapter = &host_.AddAdapter(*port->board, options);
+  port->adapter = &host_.AddAdapter(*port->device, options);
   ports_.push_back(std::move(port));
   return *ports_.back();
 }

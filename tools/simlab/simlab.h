@@ -11,10 +11,15 @@
 #include <vector>
 
 #include "hostndis/host.h"
+#include "image_context.h"
 #include "kimage/driver_loader.h"
 #include "sim/board.h"
 #include "sim/wire.h"
 #include "trx_adapter.h"
+
+namespace hostpci {
+class PciDevice;
+}
 
 namespace simlab {
 
@@ -30,9 +35,12 @@ struct PortSpec {
 
 struct Port {
   int index = 0;
-  sim::Board* board = nullptr;
+  sim::Board* board = nullptr;        // a simulated board, or
+  hostpci::PciDevice* pci = nullptr;  // a real function
+  hostndis::Device* device = nullptr; // what the driver reaches (either, perhaps wrapped)
   hostndis::Adapter* adapter = nullptr;
   ADAPTER_CONTEXT image_context{};  // what Context() shows of an image
+  ImageRecords image_records;       // and its records, for ContextWithRecords()
 };
 
 class Lab {
@@ -51,17 +59,25 @@ class Lab {
   // The driver's adapter context of `port`; of an image, a fresh copy of its
   // value fields (pointers null). Null before Initialize set one.
   const ADAPTER_CONTEXT* Context(Port& port);
+  // The same with the transmit and receive records (of an image: copies
+  // whose descriptors are live, see image_context.h).
+  const ADAPTER_CONTEXT* ContextWithRecords(Port& port);
 
   // A port with station address 00-12-34-56-78-(9A + index), in its own slot,
   // register window and interrupt vector. Not initialized yet.
   static PortSpec DefaultSpec(int index);
   Port& AddPort(const PortSpec& setup);
+  // A port over a device of the caller's (a real function): `setup.board`
+  // is not used; the slot is the device's.
+  Port& AddPort(std::unique_ptr<hostndis::Device> device, const PortSpec& setup);
   Port& port(int index) { return *ports_.at(index); }
   size_t port_count() const { return ports_.size(); }
 
   sim::Wire& Cable(Port& a, Port& b, sim::Wire::Pace pace = sim::Wire::Pace::kLineRate);
 
  private:
+  Port& AddAdapter(std::unique_ptr<Port> port, const PortSpec& setup);
+
   kimage::DriverLoader loader_;
   hostndis::Host host_;
   kimage::DriverLoader::Loaded driver_;

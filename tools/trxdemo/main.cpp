@@ -1,13 +1,16 @@
-// The main job: two simulated K250 ports cabled together, each driven by its
-// own Trx4n5 instance. Both come up and auto-negotiate, a burst of frames of
-// several sizes crosses in both directions (frames the receive filter must
-// pass and frames it must drop), and each port's state and statistics are
-// reported. Progress goes to stderr, the report to stdout.
+// The main job: two simulated K250 ports cabled together (or two real 21143
+// functions, --pci), each driven by its own Trx4n5 instance. Both come up
+// and auto-negotiate, a burst of frames of several sizes crosses in both
+// directions (frames the receive filter must pass and frames it must drop),
+// and each port's state and statistics are reported. Progress goes to
+// stderr, the report to stdout.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "chip_view.h"
+#include "pci_ports.h"
 #include "simlab.h"
 #include "trx_adapter.h"
 
@@ -46,8 +49,14 @@ std::vector<uint8_t> StationAddress(hostndis::Adapter& adapter) {
   return r.data;
 }
 
-const char* PhyName(const sim::BoardConfig& config) {
-  switch (config.phy) {
+std::string PhyName(simlab::Port& port) {
+  if (port.board == nullptr) {
+    char text[48];
+    std::snprintf(text, sizeof(text), "MII PHY 0x%04x%04x (as it answers)", simlab::PhyRegister(port, 2),
+                  simlab::PhyRegister(port, 3));
+    return text;
+  }
+  switch (port.board->config().phy) {
     case sim::PhyModel::kPhy1378: return "MII PHY 0x001378e0";
     case sim::PhyModel::kPhy7810: return "MII PHY 0x78100000";
     case sim::PhyModel::kUnknown: return "unknown MII PHY";
@@ -109,7 +118,9 @@ int SendBurst(simlab::Lab& lab, simlab::Port& from, simlab::Port& to) {
 
 // Frames that passed the filter but that a realistic board's receive FIFO
 // lost or cut short while the bus stalled, as a real chip does under load.
+// A real chip does not say.
 size_t LostByTheBoard(const simlab::Port& port) {
+  if (port.board == nullptr) return 0;
   const sim::Board::Counters& c = port.board->counters();
   return size_t(c.rx_fifo_lost + c.rx_fifo_cut);
 }
@@ -121,12 +132,15 @@ void Report(simlab::Port& port, size_t frames_expected) {
   uint32_t media = simlab::QueryValue(a, OID_GEN_MEDIA_CONNECT_STATUS);
   std::printf("Port %d\n", port.index);
   std::printf("  station address      %s\n", simlab::FormatMac(station.data()).c_str());
-  std::printf("  PHY                  %s\n", PhyName(port.board->config()));
+  std::printf("  PHY                  %s\n", PhyName(port).c_str());
   std::printf("  link                 %s, %s (OID_GEN_LINK_SPEED %u)\n",
               media == NdisMediaStateConnected ? "up" : "down", SpeedName(speed), speed);
-  std::printf("  frames received      %zu of %zu expected; %llu dropped by the receive filter, %zu lost in the receive FIFO\n",
-              a.received().size(), frames_expected, (unsigned long long)port.board->counters().rx_filtered,
-              LostByTheBoard(port));
+  if (port.board)
+    std::printf("  frames received      %zu of %zu expected; %llu dropped by the receive filter, %zu lost in the receive FIFO\n",
+                a.received().size(), frames_expected, (unsigned long long)port.board->counters().rx_filtered,
+                LostByTheBoard(port));
+  else
+    std::printf("  frames received      %zu of %zu expected\n", a.received().size(), frames_expected);
   for (NDIS_OID oid : simlab::StatisticsOids()) {
     std::printf("  %-31s %u\n", simlab::OidName(oid), simlab::QueryValue(a, oid));
   }
@@ -135,11 +149,13 @@ void Report(simlab::Port& port, size_t frames_expected) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string pcap = "build/trxdemo.pcap", kernel_image;
+  std::string pcap = "build/trxdemo.pcap", kernel_image, error;
   sim::BoardProfile profile;
+  simlab::PciChoice pci;
   bool have_pcap = false;
   for (int i = 1; i < argc; ++i) {
     if (simlab::TakeKernelImageOption(argc, argv, &i, &kernel_image)) continue;
+    if (simlab::TakePciOption(argc, argv, &i, &pci)) continue;
     bool board = std::strcmp(argv[i], "--board") == 0;
     if (board && i + 1 < argc && sim::BoardProfile::Parse(argv[i + 1], &profile)) {
       ++i;
@@ -147,28 +163,51 @@ int main(int argc, char** argv) {
     }
     if (board || argv[i][0] == '-' || have_pcap) {
       std::fprintf(stderr,
-                   "usage: trxdemo [--kernel-image [PATH.sys]] [--board NAME[:SEED]] [PCAP_FILE]   (default %s)\n"
-                   "  boards: %s\n",
-                   pcap.c_str(), simlab::BoardProfileList().c_str());
+                   "usage: trxdemo [--kernel-image [PATH.sys]] [--board NAME[:SEED]] [--pci [ADDRESS[,ADDRESS]]\n"
+                   "               [--as-k250]] [PCAP_FILE]   (default %s)\n"
+                   "  boards: %s\n%s",
+                   pcap.c_str(), simlab::BoardProfileList().c_str(), simlab::kPciUsage);
       return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
     }
     pcap = argv[i];
     have_pcap = true;
   }
+  if ((pci.as_k250 && !pci.enabled) || (pci.enabled && !profile.Kind())) {
+    std::fprintf(stderr, "trxdemo: %s\n", pci.enabled ? "--board describes simulated boards, not --pci" : "--as-k250 goes with --pci");
+    return 2;
+  }
 
-  simlab::Lab lab(hostndis::HostConfig(), kernel_image);
+  simlab::RealPorts real("trxdemo");
+  hostndis::HostConfig config;
+  if (pci.enabled) {
+    if (!real.Open(pci, 2, &error)) {
+      std::fprintf(stderr, "trxdemo: %s\n", error.c_str());
+      return 2;
+    }
+    config = real.Configure(config);
+  }
+  simlab::Lab lab(config, kernel_image);
   if (!lab.load_error().empty()) {
     std::fprintf(stderr, "trxdemo: %s\n", lab.load_error().c_str());
     return 1;
   }
   if (!kernel_image.empty()) Log(("driving the kernel image " + kernel_image).c_str());
   simlab::PortSpec setups[2] = {simlab::Lab::DefaultSpec(0), simlab::Lab::DefaultSpec(1)};
-  for (uint32_t i = 0; i < 2; ++i) setups[i].board.profile = profile.ForPort(i);
-  simlab::Port& a = lab.AddPort(setups[0]);
-  simlab::Port& b = lab.AddPort(setups[1]);
+  simlab::Port* ports[2];
+  for (uint32_t i = 0; i < 2; ++i) {
+    setups[i].board.profile = profile.ForPort(i);
+    ports[i] = pci.enabled ? real.AddTo(lab, i, setups[i], &error) : &lab.AddPort(setups[i]);
+    if (ports[i] == nullptr) {
+      std::fprintf(stderr, "trxdemo: %s\n", error.c_str());
+      return 2;
+    }
+  }
+  simlab::Port& a = *ports[0];
+  simlab::Port& b = *ports[1];
   if (!profile.Kind()) Log(("board profile: " + profile.name).c_str());
-  sim::Wire& wire = lab.Cable(a, b);
-  if (!wire.CaptureTo(pcap)) {
+  // Real functions are cabled already; their wire is not this program's to capture.
+  sim::Wire* wire = pci.enabled ? nullptr : &lab.Cable(a, b);
+  if (wire && !wire->CaptureTo(pcap)) {
     std::fprintf(stderr, "trxdemo: cannot write %s\n", pcap.c_str());
     return 1;
   }
@@ -194,11 +233,14 @@ int main(int argc, char** argv) {
 
   Report(a, size_t(expected_a));
   Report(b, size_t(expected_b));
-  std::printf("Capture of the wire: %s (%llu frames)\n", pcap.c_str(), (unsigned long long)wire.frames_carried());
+  if (wire)
+    std::printf("Capture of the wire: %s (%llu frames)\n", pcap.c_str(), (unsigned long long)wire->frames_carried());
+  else
+    std::printf("No capture of the wire: it runs between real functions\n");
 
   bool ok = a.adapter->received().size() + LostByTheBoard(a) == size_t(expected_a) &&
             b.adapter->received().size() + LostByTheBoard(b) == size_t(expected_b);
-  wire.StopCapture();
+  if (wire) wire->StopCapture();
   a.adapter->Halt();
   b.adapter->Halt();
   if (!lab.host().verifier().findings().empty()) {

@@ -1,10 +1,10 @@
 #include "chip_dumps.h"
 
-#include "simlab.h"
+#include "chip_view.h"
 
-void WriteCsrDump(JsonWriter& json, sim::Board& board) {
+void WriteCsrDump(JsonWriter& json, simlab::Port& port) {
   json.BeginArray("csr");
-  for (uint32_t n = 0; n < 16; ++n) json.Hex(nullptr, board.ReadCsr(8 * n));
+  for (uint32_t n = 0; n < 16; ++n) json.Hex(nullptr, simlab::ReadCsr(port, 8 * n));
   json.EndArray();
 }
 

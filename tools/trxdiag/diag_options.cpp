@@ -32,7 +32,8 @@ const char kDiagUsage[] =
     "                             addresses or hash indices)\n"
     "Driver:\n"
     "  --kernel-image [PATH.sys]  the shipped i686 image in the emulator (default:\n"
-    "                             the win32 preset's Trx4n5.sys)\n";
+    "                             the win32 preset's Trx4n5.sys)\n"
+    "A real chip instead of the simulated board (no board options then):\n";
 
 namespace {
 
@@ -75,9 +76,11 @@ void SetKeyword(simlab::PortSpec* port, const std::string& name, const hostndis:
 }  // namespace
 
 bool ParseDiagOptions(int argc, char** argv, DiagRequest* r, std::string* error) {
+  std::string board_option;  // the last option given that describes the simulated board
   for (int i = 1; i < argc; ++i) {
     std::string opt = argv[i];
     if (simlab::TakeKernelImageOption(argc, argv, &i, &r->kernel_image)) continue;
+    if (simlab::TakePciOption(argc, argv, &i, &r->pci)) continue;
     auto next = [&](std::string* value) {
       if (i + 1 >= argc) return false;
       *value = argv[++i];
@@ -88,6 +91,7 @@ bool ParseDiagOptions(int argc, char** argv, DiagRequest* r, std::string* error)
     bool ok = true;
     if (opt == "--no-interrupt") {
       r->port.board.has_interrupt = false;
+      board_option = opt;
       continue;
     }
     static const char* const kValueOptions[] = {
@@ -103,6 +107,10 @@ bool ParseDiagOptions(int argc, char** argv, DiagRequest* r, std::string* error)
       *error = "option " + opt + " needs a value";
       return false;
     }
+    static const char* const kBoardOptions[] = {"--phy",    "--phy-id",    "--advertisement", "--partner", "--eeprom",
+                                                "--pci-id", "--subsystem", "--cache-line",    "--board"};
+    for (const char* o : kBoardOptions)
+      if (opt == o) board_option = opt;
     if (opt == "--keyword") {
       ok = SplitPair(arg, &name, &value) && ParseNumber(value, &number) && number <= 0xffffffffu;
       if (ok) SetKeyword(&r->port, name, hostndis::Keyword::Integer(uint32_t(number)));
@@ -181,6 +189,14 @@ bool ParseDiagOptions(int argc, char** argv, DiagRequest* r, std::string* error)
       *error = "bad value for " + opt + ": " + arg;
       return false;
     }
+  }
+  if (r->pci.as_k250 && !r->pci.enabled) {
+    *error = "--as-k250 goes with --pci";
+    return false;
+  }
+  if (r->pci.enabled && !board_option.empty()) {
+    *error = board_option + " describes the simulated board; with --pci the chip is what it is";
+    return false;
   }
   return true;
 }

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "pci_ports.h"
 #include "simlab.h"
 
 struct DiagRequest {
@@ -19,6 +20,7 @@ struct DiagRequest {
   bool dump_eeprom = false, dump_phy = false, dump_tx_ring = false, dump_setup = false;
   bool dump_csr = false, dump_filter = false;
   std::string kernel_image;  // drive this image instead of the natively built driver
+  simlab::PciChoice pci;     // a real function instead of the simulated board
 };
 
 // Fills `request` from the command line. On a usage error returns false with

@@ -1,11 +1,13 @@
-// trxdiag: one simulated K250 port under the Trx4n5 driver, set up as the
-// command line says; prints Initialize's result, the adapter fields it
-// filled, the answers to the OIDs asked for and the requested dumps as JSON.
+// trxdiag: one simulated K250 port (or a real 21143 function, --pci) under
+// the Trx4n5 driver, set up as the command line says; prints Initialize's
+// result, the adapter fields it filled, the answers to the OIDs asked for and
+// the requested dumps as JSON.
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "chip_dumps.h"
+#include "chip_view.h"
 #include "diag_options.h"
 #include "json_writer.h"
 #include "simlab.h"
@@ -71,24 +73,16 @@ void WriteContext(JsonWriter& json, const ADAPTER_CONTEXT& a) {
   json.EndObject();
 }
 
-// The last value the driver wrote to a register, from the board's trace.
-uint32_t LastWrite(const sim::Board& board, uint32_t offset) {
-  uint32_t value = 0;
-  for (const sim::TraceEntry& e : board.trace())
-    if (e.kind == sim::TraceEntry::kCsrWrite && e.address == offset) value = e.value;
-  return value;
-}
-
 void WriteDumps(JsonWriter& json, const DiagRequest& r, simlab::Lab& lab, simlab::Port& port,
                 const ADAPTER_CONTEXT* a) {
   if (r.dump_eeprom) {
     json.BeginArray("eeprom");
-    for (uint32_t i = 0; i < 64; ++i) json.Hex(nullptr, port.board->EepromWord(i));
+    for (uint32_t i = 0; i < 64; ++i) json.Hex(nullptr, simlab::EepromWord(port, i));
     json.EndArray();
   }
   if (r.dump_phy) {
     json.BeginArray("phy_registers");
-    for (uint32_t i = 0; i < 32; ++i) json.Hex(nullptr, port.board->PhyRegister(i));
+    for (uint32_t i = 0; i < 32; ++i) json.Hex(nullptr, simlab::PhyRegister(port, i));
     json.EndArray();
   }
   if (r.dump_tx_ring && a != nullptr) {
@@ -96,8 +90,8 @@ void WriteDumps(JsonWriter& json, const DiagRequest& r, simlab::Lab& lab, simlab
     // apart by CSR0's skip length, so that it reads the same for the native
     // build and the image.
     json.BeginArray("tx_ring");
-    uint32_t base = port.board->ReadCsr(CSR4_TX_LIST);
-    uint32_t stride = 16 + 4 * ((port.board->ReadCsr(CSR0_BUS_MODE) >> 2) & 0x1f);
+    uint32_t base = simlab::ReadCsr(port, CSR4_TX_LIST);
+    uint32_t stride = 16 + 4 * ((simlab::ReadCsr(port, CSR0_BUS_MODE) >> 2) & 0x1f);
     for (ULONG i = 0; i < a->TxCount; ++i) {
       uint32_t words[4] = {};
       lab.host().memory().DmaRead(base + i * stride, words, sizeof(words));
@@ -107,13 +101,14 @@ void WriteDumps(JsonWriter& json, const DiagRequest& r, simlab::Lab& lab, simlab
     }
     json.EndArray();
   }
+  sim::ReceiveFilter filter = simlab::CurrentFilter(lab, port);
   if (r.dump_setup) {
     json.BeginArray("setup_frame");
-    for (uint32_t w : port.board->filter().raw) json.Hex(nullptr, w);
+    for (uint32_t w : filter.raw) json.Hex(nullptr, w);
     json.EndArray();
   }
-  if (r.dump_filter) WriteFilterDump(json, port.board->filter());
-  if (r.dump_csr) WriteCsrDump(json, *port.board);
+  if (r.dump_filter) WriteFilterDump(json, filter);
+  if (r.dump_csr) WriteCsrDump(json, port);
 }
 
 }  // namespace
@@ -122,29 +117,43 @@ int main(int argc, char** argv) {
   DiagRequest request;
   std::string error;
   if (argc > 1 && std::string(argv[1]) == "--help") {
-    std::printf("%sBoard profiles: %s\n", kDiagUsage, simlab::BoardProfileList().c_str());
+    std::printf("%s%sBoard profiles: %s\n", kDiagUsage, simlab::kPciUsage, simlab::BoardProfileList().c_str());
     return 0;
   }
   if (!ParseDiagOptions(argc, argv, &request, &error)) {
-    std::fprintf(stderr, "trxdiag: %s\n\n%sBoard profiles: %s\n", error.c_str(), kDiagUsage,
+    std::fprintf(stderr, "trxdiag: %s\n\n%s%sBoard profiles: %s\n", error.c_str(), kDiagUsage, simlab::kPciUsage,
                  simlab::BoardProfileList().c_str());
     return 2;
   }
 
-  simlab::Lab lab(hostndis::HostConfig(), request.kernel_image);
+  simlab::RealPorts real("trxdiag");
+  hostndis::HostConfig config;
+  if (request.pci.enabled) {
+    if (!real.Open(request.pci, 1, &error)) {
+      std::fprintf(stderr, "trxdiag: %s\n", error.c_str());
+      return 2;
+    }
+    config = real.Configure(config);
+  }
+  simlab::Lab lab(config, request.kernel_image);
   if (!lab.load_error().empty()) {
     std::fprintf(stderr, "trxdiag: %s\n", lab.load_error().c_str());
     return 1;
   }
   lab.host().verifier().set_print(false);
-  simlab::Port& port = lab.AddPort(request.port);
+  simlab::Port* chosen = request.pci.enabled ? real.AddTo(lab, 0, request.port, &error) : &lab.AddPort(request.port);
+  if (chosen == nullptr) {
+    std::fprintf(stderr, "trxdiag: %s\n", error.c_str());
+    return 2;
+  }
+  simlab::Port& port = *chosen;
   std::unique_ptr<sim::FrameEndpoint> partner;
   std::unique_ptr<sim::Wire> cable;
-  if (request.partner) {
+  if (request.partner && port.board) {
     partner = std::make_unique<sim::FrameEndpoint>(*request.partner);
     cable = std::make_unique<sim::Wire>(lab.host().clock(), *port.board, *partner);
   }
-  port.board->EnableTrace(true);
+  if (port.board) port.board->EnableTrace(true);
 
   JsonWriter json(stdout);
   json.BeginObject();
@@ -162,10 +171,10 @@ int main(int argc, char** argv) {
     context = lab.Context(port);
     WriteContext(json, *context);
     json.BeginObject("registers_written");
-    json.Hex("csr0", LastWrite(*port.board, CSR0_BUS_MODE));
-    json.Hex("csr6", LastWrite(*port.board, CSR6_OPMODE));
+    json.Hex("csr0", simlab::LastWritten(port, CSR0_BUS_MODE));
+    json.Hex("csr6", simlab::LastWritten(port, CSR6_OPMODE));
     json.EndObject();
-    port.board->EnableTrace(false);
+    if (port.board) port.board->EnableTrace(false);
 
     json.BeginArray("sets");
     for (const auto& set : request.sets) {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "../../ndis/src/machine.h"
+#include "hostndis/detail/machine.h"
 #include "ddk_layouts.h"
 #include "hostndis/host.h"
 

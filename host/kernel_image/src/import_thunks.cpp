@@ -11,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-#include "../../ndis/src/machine.h"
+#include "hostndis/detail/machine.h"
 #include "bridge.h"
 #include "ddk_layouts.h"
 

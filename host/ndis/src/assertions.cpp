@@ -2,7 +2,7 @@
 // the expression and where it stands.
 #include <cstring>
 
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 using hostndis::detail::Machine;
 

@@ -2,7 +2,7 @@
 // Each leftover is reported once and then reclaimed.
 #include <cstdlib>
 
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 namespace hostndis::detail {
 

@@ -1,36 +1,13 @@
 // The simulated 21143 board as a PCI device of the machine.
 #include <stdexcept>
 
-#include "machine.h"
-#include "sim/board.h"
+#include "hostndis/board_device.h"
+#include "hostndis/detail/machine.h"
 
 namespace hostndis {
 
-namespace {
-
-class BoardDevice : public Device {
- public:
-  BoardDevice(sim::VirtualClock& clock, sim::DmaSpace& dma, const sim::BoardConfig& config)
-      : board_(clock, dma, config), resources_(BoardResources(config)) {}
-
-  const DeviceResources& resources() const override { return resources_; }
-  uint32_t ReadCsr(uint32_t offset) override { return board_.ReadCsr(offset); }
-  void WriteCsr(uint32_t offset, uint32_t value) override { board_.WriteCsr(offset, value); }
-  uint32_t ReadPciConfig(uint32_t offset) override { return board_.ReadPciConfig(offset); }
-  void WritePciConfig(uint32_t offset, uint32_t value) override { board_.WritePciConfig(offset, value); }
-  bool InterruptAsserted() const override { return board_.InterruptAsserted(); }
-  void SetInterruptListener(std::function<void(bool)> listener) override {
-    board_.SetInterruptListener(std::move(listener));
-  }
-
-  sim::Board& board() { return board_; }
-
- private:
-  sim::Board board_;
-  DeviceResources resources_;
-};
-
-}  // namespace
+BoardDevice::BoardDevice(sim::VirtualClock& clock, sim::DmaSpace& dma, const sim::BoardConfig& config)
+    : board_(clock, dma, config), resources_(BoardResources(config)) {}
 
 DeviceResources BoardResources(const sim::BoardConfig& config) {
   DeviceResources r;

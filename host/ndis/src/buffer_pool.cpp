@@ -1,4 +1,4 @@
-#include "buffer_pool.h"
+#include "hostndis/detail/buffer_pool.h"
 
 namespace hostndis::detail {
 

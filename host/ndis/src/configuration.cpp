@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 using hostndis::Keyword;
 using hostndis::detail::ConfigHandle;

@@ -1,7 +1,7 @@
 // Map registers and buffer mappings. A mapping yields one segment per
 // physically contiguous run of the buffer, and must be ended with the same
 // register and buffer before the register is used again.
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 using hostndis::detail::BufferSlot;
 using hostndis::detail::Machine;

@@ -1,6 +1,6 @@
 // The driver's entry point talks to NDIS through the wrapper: one wrapper
 // handle, one miniport characteristics record.
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 using hostndis::detail::Machine;
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 namespace hostndis {
 
@@ -82,7 +82,12 @@ void Host::RunFor(sim::Nanoseconds duration) {
   Machine& mc = *machine_;
   mc.MakeCurrent();
   if (Refuse(mc, "RunFor")) return;
+  mc.FollowRealTime();
   sim::Nanoseconds end = mc.clock.Now() + duration;
+  if (mc.config.real_time) {
+    mc.RunRealTime(end, nullptr);
+    return;
+  }
   mc.RunPending();
   while (mc.clock.HasPending() && mc.clock.NextDue() <= end) {
     mc.clock.RunNext();
@@ -101,7 +106,9 @@ bool Host::RunUntil(const std::function<bool()>& done, sim::Nanoseconds limit) {
   Machine& mc = *machine_;
   mc.MakeCurrent();
   if (Refuse(mc, "RunUntil")) return false;
+  mc.FollowRealTime();
   sim::Nanoseconds end = mc.clock.Now() + limit;
+  if (mc.config.real_time) return mc.RunRealTime(end, done);
   mc.RunPending();
   while (!done()) {
     if (!mc.clock.HasPending() || mc.clock.NextDue() > end) {

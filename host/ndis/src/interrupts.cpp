@@ -6,7 +6,7 @@
 // every ISR declined or that never drops is reported as a storm and muted.
 #include <algorithm>
 
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 namespace hostndis::detail {
 

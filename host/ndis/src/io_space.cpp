@@ -2,7 +2,7 @@
 // inaccessible host range (a plain dereference faults at once); the register
 // primitives translate it to the device's register offset. The last window
 // used is kept at hand, so the common access costs two comparisons.
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 namespace hostndis::detail {
 

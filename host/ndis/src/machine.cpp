@@ -1,6 +1,6 @@
 // The machine's bookkeeping: the current host, handle lookups, the common
 // checks, and the queue of work that waits for no handler to be running.
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 #include <sys/mman.h>
 
@@ -35,7 +35,9 @@ Miniport::~Miniport() {
 const NDIS_MINIPORT_CHARACTERISTICS& Miniport::chars() const { return machine->characteristics; }
 
 Machine::Machine(const HostConfig& c)
-    : config(c), memory(c.contiguous_pages, c.scattered_pages, c.physical_base) {
+    : config(c),
+      real_start(std::chrono::steady_clock::now()),
+      memory(c.contiguous_pages, c.scattered_pages, c.physical_base, c.physical_memory_fd) {
   void* p = mmap(nullptr, static_cast<size_t>(kIoSlots) * kIoSlotSize, PROT_NONE,
                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (p != MAP_FAILED) {

@@ -3,7 +3,7 @@
 // filled with a pattern, so that a driver using it uninitialized shows it.
 #include <cstdlib>
 
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 using hostndis::detail::Machine;
 using hostndis::detail::MemoryRecord;

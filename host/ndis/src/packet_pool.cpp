@@ -1,4 +1,4 @@
-#include "packet_pool.h"
+#include "hostndis/detail/packet_pool.h"
 
 #include <cstdlib>
 #include <cstring>

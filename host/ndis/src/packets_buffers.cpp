@@ -1,5 +1,5 @@
 // Packet and buffer pools, packets, buffers and buffer chains.
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 using hostndis::detail::BufferPool;
 using hostndis::detail::BufferSlot;

@@ -1,5 +1,5 @@
 // PCI configuration space, assigned resources and adapter attributes.
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 namespace hostndis::detail {
 

@@ -2,17 +2,21 @@
 
 #include <sys/mman.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <new>
+#include <stdexcept>
+#include <string>
 
 namespace hostndis {
 
 // Physical layout, in pages from physical_base: the contiguous zone, then the
 // scattered zone spread over twice its size (every other page a hole) with
 // its pages in reverse order.
-PhysicalMemory::PhysicalMemory(uint32_t contiguous_pages, uint32_t scattered_pages, uint32_t physical_base) {
+PhysicalMemory::PhysicalMemory(uint32_t contiguous_pages, uint32_t scattered_pages, uint32_t physical_base,
+                               int backing_fd) {
   total_pages_ = contiguous_pages + scattered_pages;
   physical_base_page_ = physical_base / kPageSize;
   contiguous_ = Zone{0, contiguous_pages, {}};
@@ -29,15 +33,37 @@ PhysicalMemory::PhysicalMemory(uint32_t contiguous_pages, uint32_t scattered_pag
     return;
   }
   if (total_pages_) {
-    void* p = mmap(nullptr, static_cast<size_t>(total_pages_) * kPageSize, PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    void* p = mmap(nullptr, static_cast<size_t>(total_pages_) * kPageSize,
+                   backing_fd < 0 ? PROT_READ | PROT_WRITE : PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
+                   -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
     base_ = static_cast<uint8_t*>(p);
+    if (backing_fd >= 0) MapBacking(backing_fd);
   }
   allocated_.assign(total_pages_, 0);
   phys_to_virt_ = new int32_t[phys_pages_ ? phys_pages_ : 1];
   for (uint32_t i = 0; i < phys_pages_; ++i) phys_to_virt_[i] = -1;
   for (uint32_t v = 0; v < total_pages_; ++v) phys_to_virt_[PhysPageOf(v) - physical_base_page_] = static_cast<int32_t>(v);
+}
+
+// Over the reservation: the contiguous zone in one piece, the scattered zone
+// page by page from each page's bus address.
+void PhysicalMemory::MapBacking(int fd) {
+  auto map = [&](uint32_t virt_page, uint32_t pages) {
+    void* at = base_ + static_cast<size_t>(virt_page) * kPageSize;
+    off_t offset = static_cast<off_t>(PhysPageOf(virt_page)) * kPageSize;
+    if (mmap(at, static_cast<size_t>(pages) * kPageSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, fd, offset) ==
+        MAP_FAILED) {
+      munmap(base_, static_cast<size_t>(total_pages_) * kPageSize);
+      base_ = nullptr;
+      char what[96];
+      std::snprintf(what, sizeof(what), "hostndis: cannot map physical memory at bus address 0x%llx: ",
+                    static_cast<unsigned long long>(offset));
+      throw std::runtime_error(what + std::string(std::strerror(errno)));
+    }
+  };
+  if (contiguous_.pages) map(0, contiguous_.pages);
+  for (uint32_t v = scattered_.first_page; v < scattered_.first_page + scattered_.pages; ++v) map(v, 1);
 }
 
 PhysicalMemory::~PhysicalMemory() {

@@ -2,7 +2,7 @@
 // NDIS indication calls and the Adapter API.
 #pragma once
 
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 namespace hostndis::detail {
 

@@ -1,6 +1,6 @@
 // The adapter shutdown handler: one per adapter, called when the system goes
 // down (Adapter::Shutdown).
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 using hostndis::detail::Machine;
 using hostndis::detail::Miniport;

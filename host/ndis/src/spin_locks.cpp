@@ -3,7 +3,7 @@
 // locks form a short list, which gives lock order and balance checks.
 #include <algorithm>
 
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 namespace hostndis::detail {
 

@@ -1,5 +1,5 @@
 // Counted UTF-16 strings.
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 using hostndis::detail::Machine;
 

@@ -1,7 +1,7 @@
 // Miniport timers on the virtual clock. A timer that falls due waits, like a
 // deferred interrupt routine, until no handler of the machine is running, and
 // then runs at DISPATCH level, serialized with the handlers.
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 namespace hostndis::detail {
 
@@ -92,6 +92,7 @@ VOID NdisMSetTimer(PNDIS_MINIPORT_TIMER Timer, UINT MillisecondsToDelay) {
   if (mc == nullptr) return;
   TimerRecord* r = hostndis::detail::TimerOf(mc, Timer, "NdisMSetTimer");
   if (r == nullptr) return;
+  mc->FollowRealTime();  // the delay counts from now, not from where the clock last stood
   if (r->set) mc->clock.Cancel(r->event);
   uint32_t index = static_cast<uint32_t>(r - mc->timers.data());
   r->set = true;

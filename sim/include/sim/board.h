@@ -81,6 +81,10 @@ struct ReceiveFilter {
   bool programmed = false;                      // a setup frame has been processed since reset
 };
 
+// What a setup frame (its 192 bytes and the TDES1 of its descriptor, whose
+// bits 22 and 28 give the filtering type) programs into a chip's filter.
+ReceiveFilter DecodeSetupFrame(const uint8_t* setup, uint32_t tdes1);
+
 // One register or DMA access, for tests that check sequences.
 struct TraceEntry {
   enum Kind { kCsrRead, kCsrWrite, kPciRead, kPciWrite, kDmaRead, kDmaWrite, kInterrupt } kind;

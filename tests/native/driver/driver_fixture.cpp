@@ -2,7 +2,10 @@
 
 #include <cstdlib>
 
+#include "chip_view.h"
+#include "hostpci/reserved_memory.h"
 #include "ndis_call_log.h"
+#include "pci_ports.h"
 #include "trx_miniport.h"
 
 namespace trx_test {
@@ -42,7 +45,53 @@ kimage::DriverLoader Driver() {
 #endif
 }
 
+bool OnRealFunctions() { return std::getenv("TMRX_DRIVER_PCI") != nullptr; }
+
+bool OnQemu() { return OnRealFunctions() && hostpci::RunningOnQemu(); }
+
+namespace {
+
+// On real functions: the reserved memory, taken once for the whole program.
+struct RealMemory {
+  std::unique_ptr<hostpci::ReservedMemory> memory;
+  std::string error;
+};
+
+RealMemory& Reserved() {
+  static RealMemory real = [] {
+    RealMemory r;
+    r.memory = hostpci::ReservedMemory::Open(&r.error);
+    return r;
+  }();
+  return real;
+}
+
+hostndis::HostConfig ForPorts(hostndis::HostConfig config) {
+  if (OnRealFunctions() && Reserved().memory) config = Reserved().memory->Configure(config);
+  return Driver().Prepare(config);
+}
+
+}  // namespace
+
+sim::Board& Port::board() const {
+  if (device->board() == nullptr) {
+    ADD_FAILURE() << "this test needs a simulated board";
+    std::abort();
+  }
+  return *device->board();
+}
+
+sim::ReceiveFilter Port::filter() const {
+  if (device->board()) return device->board()->filter();
+  return simlab::SetupFrameFilter(*memory, *context());
+}
+
+DriverTest::DriverTest(const hostndis::HostConfig& config) : HostTest(ForPorts(config)) {}
+
 void DriverTest::SetUp() {
+  if (OnRealFunctions()) {
+    ASSERT_NE(Reserved().memory, nullptr) << Reserved().error;
+  }
   CallLog().clear();
   HideMemoryResource(false);
   driver_ = Driver().Load(host);
@@ -73,20 +122,48 @@ static sim::BoardConfig WithEnvironmentProfile(const sim::BoardConfig& config) {
   return effective;
 }
 
+// Slot N's function, its far end the other one: the QEMU PC's two tulips.
+static std::unique_ptr<TestDevice> RealFunction(hostndis::Host& host, uint32_t slot, bool cabled, Port* port) {
+  std::vector<std::string> addresses;
+  simlab::PciChoice choice;
+  std::string error;
+  if (slot > 1 || !simlab::ChoosePciFunctions(choice, 2, &addresses, &error)) {
+    ADD_FAILURE() << "slot " << slot << " on real functions: " << error;
+    return nullptr;
+  }
+  simlab::PortSpec spec;
+  std::unique_ptr<hostndis::Device> chip =
+      simlab::OpenPciPort(addresses[slot], true, slot, "driver test", &spec, &port->pci, &error);
+  if (chip == nullptr) {
+    ADD_FAILURE() << error;
+    return nullptr;
+  }
+  if (cabled && (port->peer = PciFarEnd::Open(addresses[1 - slot], host.memory(), &error)) == nullptr)
+    ADD_FAILURE() << "the far end: " << error;
+  auto device = std::make_unique<TestDevice>(std::move(chip));
+  if (spec.network_address) port->adapter_address = *spec.network_address;
+  return device;
+}
+
 Port& DriverTest::AddPort(const sim::BoardConfig& requested, bool cabled, sim::Wire::Pace pace) {
   sim::BoardConfig config = WithEnvironmentProfile(requested);
   auto port = std::make_unique<Port>();
-  auto device = std::make_unique<TestDevice>(host, config);
+  std::unique_ptr<TestDevice> device = OnRealFunctions() ? RealFunction(host, config.slot, cabled, port.get())
+                                                         : std::make_unique<TestDevice>(host, config);
+  if (device == nullptr) std::abort();  // the failure is reported
   port->device = device.get();
   port->image = driver_.image.get();
+  port->memory = &host.memory();
   hostndis::Device* added = host.AddDevice(std::move(device));
   EXPECT_NE(added, nullptr) << "slot " << config.slot << " is taken";
   port->adapter = &host.AddAdapter(*added);
   port->adapter->SetKeyword("ConnectionType", 0u);
   port->adapter->SetKeyword("SlotNumber", config.slot);
-  if (cabled) {
-    port->peer = std::make_unique<sim::FrameEndpoint>();
-    port->wire = std::make_unique<sim::Wire>(host.clock(), port->board(), *port->peer, pace);
+  if (!port->adapter_address.empty()) port->adapter->SetNetworkAddress(port->adapter_address);
+  if (cabled && !OnRealFunctions()) {
+    auto far_end = std::make_unique<SimFarEnd>();
+    port->wire = std::make_unique<sim::Wire>(host.clock(), port->board(), far_end->endpoint(), pace);
+    port->peer = std::move(far_end);
   }
   ports_.push_back(std::move(port));
   return *ports_.back();
@@ -104,6 +181,7 @@ bool DriverTest::WaitForLink(Port& port, bool up) {
 }
 
 ULONG DriverTest::CsrAsWritten(Port& port, ULONG offset) {
+  if (port.pci) return port.pci->LastWritten(offset);
   ULONG value = port.board().ReadCsr(offset);
   if (!port.board().config().profile.documented_registers) return value;
   switch (offset) {
@@ -125,7 +203,7 @@ ULONG DriverTest::QueryValue(Port& port, NDIS_OID oid) {
 // A board with asynchronous DMA takes the setup frame a while after the
 // request returns; the kind board has taken it already.
 void DriverTest::LetTheChipCatchUp(Port& port) {
-  if (!port.board().config().profile.Kind()) Run(5 * sim::kMillisecond);
+  if (port.pci || !port.board().config().profile.Kind()) Run(5 * sim::kMillisecond);
 }
 
 NDIS_STATUS DriverTest::SetFilter(Port& port, ULONG filter) {
@@ -143,7 +221,7 @@ NDIS_STATUS DriverTest::SetMulticast(Port& port, const std::vector<Mac>& address
 NDIS_STATUS DriverTest::SendAndComplete(Port& port, PNDIS_PACKET packet) {
   port.adapter->Send({packet});
   host.RunUntil([&] { return port.adapter->send_state(packet) != hostndis::SendState::kWithMiniport; },
-                10 * sim::kMillisecond);
+                Patience(10 * sim::kMillisecond));
   return port.adapter->send_status(packet);
 }
 

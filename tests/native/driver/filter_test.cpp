@@ -18,7 +18,7 @@ class FilterTest : public DriverTest {
     BringUp(*port_);
   }
   Port& port() { return *port_; }
-  const ReceiveFilter& filter() { return port_->board().filter(); }
+  ReceiveFilter filter() { return port_->filter(); }
   // Whether a frame to `destination` is indicated.
   bool Passes(const Mac& destination) {
     size_t before = port_->adapter->received().size();
@@ -46,7 +46,8 @@ TEST_F(FilterTest, ReceivesNothingUntilTheStackSetsAFilter) {
   EXPECT_EQ(filter().mode, ReceiveFilter::kHashOnly);
   for (uint32_t w : filter().raw) ASSERT_EQ(w, 0u) << "an empty table";
   EXPECT_FALSE(Passes(kStation));
-  EXPECT_FALSE(Passes(kBroadcast));
+  // QEMU's chip takes every broadcast frame, whatever its filter holds.
+  EXPECT_EQ(Passes(kBroadcast), OnQemu());
 }
 
 TEST_F(FilterTest, DirectedAndBroadcastMakeAPerfectFrame) {
@@ -153,7 +154,9 @@ TEST_F(FilterTest, FifteenMulticastAddressesSwitchToHashFiltering) {
   ASSERT_FALSE(HashBit(filter(), 490));
   EXPECT_TRUE(Passes(kStation));
   EXPECT_TRUE(Passes(kBroadcast));
-  EXPECT_TRUE(Passes(Multicast(15)));
+  // QEMU's chip has no hash filter: it reads a hash frame as sixteen
+  // perfect addresses, so no group passes through the table.
+  EXPECT_EQ(Passes(Multicast(15)), !OnQemu());
   EXPECT_FALSE(Passes(unlisted));
   EXPECT_FALSE(Passes(kOther));
 }
@@ -168,14 +171,14 @@ TEST_F(FilterTest, NoFrameTypeMeansHashOnlyWithAnEmptyTable) {
 
 TEST_F(FilterTest, PromiscuousAndAllMulticastAreCsr6Bits) {
   ASSERT_EQ(SetFilter(port(), NDIS_PACKET_TYPE_ALL_MULTICAST), NDIS_STATUS_SUCCESS);
-  EXPECT_EQ(port().board().ReadCsr(0x30) & 0xc0, 0x80u);
+  EXPECT_EQ(port().device->ReadCsr(0x30) & 0xc0, 0x80u);
   EXPECT_TRUE(Passes(Multicast(77)));
   EXPECT_FALSE(Passes(kOther));
   ASSERT_EQ(SetFilter(port(), NDIS_PACKET_TYPE_PROMISCUOUS), NDIS_STATUS_SUCCESS);
-  EXPECT_EQ(port().board().ReadCsr(0x30) & 0xc0, 0x40u);
+  EXPECT_EQ(port().device->ReadCsr(0x30) & 0xc0, 0x40u);
   EXPECT_TRUE(Passes(kOther));
   ASSERT_EQ(SetFilter(port(), 0), NDIS_STATUS_SUCCESS);
-  EXPECT_EQ(port().board().ReadCsr(0x30) & 0xc0, 0u);
+  EXPECT_EQ(port().device->ReadCsr(0x30) & 0xc0, 0u);
   EXPECT_FALSE(Passes(kOther));
 }
 
@@ -192,11 +195,11 @@ TEST_P(FilterReloadTest, WaitsForRoomInTheTransmitRing) {
   port.adapter->Send(packets);
   ASSERT_EQ(SetFilter(port, kDirectedBroadcast), NDIS_STATUS_SUCCESS);
   EXPECT_TRUE(port.context()->SetupPending);
-  EXPECT_EQ(port.board().filter().mode, ReceiveFilter::kHashOnly) << "not loaded yet";
+  EXPECT_EQ(port.filter().mode, ReceiveFilter::kHashOnly) << "not loaded yet";
   Run(5 * sim::kMillisecond);
   EXPECT_FALSE(port.context()->SetupPending);
-  ASSERT_EQ(port.board().filter().mode, ReceiveFilter::kPerfect);
-  EXPECT_EQ(port.board().filter().perfect[1], kBroadcast);
+  ASSERT_EQ(port.filter().mode, ReceiveFilter::kPerfect);
+  EXPECT_EQ(port.filter().perfect[1], kBroadcast);
   for (PNDIS_PACKET p : packets) EXPECT_EQ(port.adapter->send_status(p), NDIS_STATUS_SUCCESS);
   EXPECT_EQ(port.context()->TxFree, 3u);
 }

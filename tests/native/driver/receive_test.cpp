@@ -132,7 +132,9 @@ TEST_F(ReceiveTest, KeptPacketsComeBackInAnyOrderBehindEarlierReturns) {
   std::vector<PNDIS_PACKET> held = port.adapter->held_packets();
   ASSERT_EQ(held.size(), 3u);
   EXPECT_EQ(a->RxHead, a->RxTail) << "every record but the sentinel is lent out";
-  EXPECT_EQ(QueryValue(port, OID_GEN_RCV_NO_BUFFER), 1u) << "the fourth frame found no descriptor";
+  // QEMU's receiver holds a frame back until a descriptor is free instead
+  // of missing it (CSR8 stays 0).
+  EXPECT_EQ(QueryValue(port, OID_GEN_RCV_NO_BUFFER), OnQemu() ? 0u : 1u) << "the fourth frame found no descriptor";
 
   PRX_RECORD sentinel = a->RxTail;
   for (int i : {2, 0, 1}) port.adapter->ReturnPacket(held[i]);

@@ -32,14 +32,19 @@ TEST_F(ResetHaltTest, AbortsPacketsInFlightAndCompletesAfterTheSettleTime) {
   for (uint8_t i = 0; i < 3; ++i) packets.push_back(port.adapter->BuildPacket(Frame(kPeer, 1514, i, kStation)));
   port.adapter->Send(packets);
 
+  // On a real function the clock runs while the driver restarts the chip,
+  // and a loaded machine is late by a few milliseconds.
+  const sim::Nanoseconds margin = OnRealFunctions() ? 100 * sim::kMillisecond : sim::kMillisecond;
+  const sim::Nanoseconds asked = host.clock().Now();
   hostndis::ResetResult r = port.adapter->Reset();
+  const sim::Nanoseconds returned = host.clock().Now();
   EXPECT_EQ(r.status, NDIS_STATUS_PENDING);
   for (PNDIS_PACKET p : packets) EXPECT_EQ(port.adapter->send_status(p), NDIS_STATUS_REQUEST_ABORTED);
   EXPECT_EQ(CallIndex("NdisMSetTimer(1500)"), 1) << "the settle time is a timer, not a wait";
 
-  Run(1499 * sim::kMillisecond);
+  RunUntilClock(asked + 1500 * sim::kMillisecond - margin);
   EXPECT_FALSE(port.adapter->last_reset().done);
-  Run(2 * sim::kMillisecond);
+  RunUntilClock(returned + 1500 * sim::kMillisecond + margin);
   ASSERT_TRUE(port.adapter->last_reset().done);
   EXPECT_EQ(port.adapter->last_reset().status, NDIS_STATUS_SUCCESS);
   EXPECT_FALSE(port.adapter->last_reset().addressing_reset);
@@ -106,7 +111,7 @@ TEST_F(ResetHaltTest, KeepsTheFilterTheListAndTheCounters) {
   EXPECT_EQ(SendAndComplete(port, port.adapter->BuildPacket(Frame(kPeer, 60, 0, kStation))), NDIS_STATUS_SUCCESS);
 
   port.adapter->Reset();
-  EXPECT_EQ(port.board().filter().mode, sim::ReceiveFilter::kHash) << "reloaded by the restart";
+  EXPECT_EQ(port.filter().mode, sim::ReceiveFilter::kHash) << "reloaded by the restart";
   Run(1600 * sim::kMillisecond);
   ASSERT_TRUE(port.adapter->last_reset().done);
   EXPECT_EQ(QueryValue(port, OID_GEN_XMIT_OK), 1u);
@@ -114,7 +119,8 @@ TEST_F(ResetHaltTest, KeepsTheFilterTheListAndTheCounters) {
   port.peer->Send(Frame(Multicast(20), 60));
   port.peer->Send(Frame(kStation, 60));
   Run(sim::kMillisecond);
-  EXPECT_EQ(port.adapter->received().size(), 2u);
+  // QEMU's chip has no hash filter: the group does not pass on it.
+  EXPECT_EQ(port.adapter->received().size(), OnQemu() ? 1u : 2u);
 }
 
 TEST_F(ResetHaltTest, ReceiveBuffersLentAcrossAResetComeBackSafely) {

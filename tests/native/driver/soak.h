@@ -2,6 +2,10 @@
 // frames of random sizes and shapes both ways, protocols that keep received
 // packets for random times, link flaps and resets in the middle. Used by the
 // driver_soak program and, in a short run, by the test suite.
+//
+// On two real 21143 functions (`pci`, cabled to each other, as the QEMU
+// PC's are) there are no cable pulls, both filters are perfect ones, and
+// what only a simulated board counts is not checked.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "pci_ports.h"
 #include "sim/board_profile.h"
 
 namespace trx_test {
@@ -21,6 +26,7 @@ struct SoakOptions {
   std::FILE* progress = nullptr;  // a line now and then, if given
   std::string kernel_image;    // drive this image instead of the natively built driver
   sim::BoardProfile board;        // both boards' profile; port 1 gets seed + 1
+  simlab::PciChoice pci;          // real functions instead of simulated boards
 };
 
 struct SoakPortSummary {
@@ -30,6 +36,7 @@ struct SoakPortSummary {
   uint64_t aborted = 0;        // flushed by a reset
   uint64_t refusals = 0;       // SendPackets answers of NDIS_STATUS_RESOURCES
   uint64_t indicated = 0;      // packets indicated to this port's protocol
+  uint64_t due = 0;            // frames the peer sent successfully that this port's filter passes
   uint64_t kept = 0;           // of those, kept for a while
   uint64_t filtered = 0;       // frames the board's filter dropped
   uint64_t missed = 0;         // frames the board had no descriptor for

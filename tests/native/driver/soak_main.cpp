@@ -1,5 +1,6 @@
 // driver_soak: the long soak of two cabled ports (see soak.h).
 //   driver_soak [--frames N] [--seed N] [--flap-every N] [--reset-every N] [--board NAME[:SEED]]
+//               [--pci [ADDRESS,ADDRESS] [--as-k250]]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,8 +21,8 @@ bool ParseCount(const char* text, uint64_t* value) {
 }
 
 int Usage(const char* why) {
-  std::fprintf(stderr, "driver_soak: %s\nusage: driver_soak [--kernel-image [PATH.sys]] [--frames N] [--seed N] [--flap-every N] [--reset-every N] [--board NAME[:SEED]]\n",
-               why);
+  std::fprintf(stderr, "driver_soak: %s\nusage: driver_soak [--kernel-image [PATH.sys]] [--frames N] [--seed N] [--flap-every N] [--reset-every N] [--board NAME[:SEED]]\n%s",
+               why, simlab::kPciUsage);
   return 2;
 }
 
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     std::string flag = argv[i];
     if (flag == "--help" || flag == "-h") return Usage("two cabled ports, N frames each way, link flaps and resets");
     if (simlab::TakeKernelImageOption(argc, argv, &i, &options.kernel_image)) continue;
+    if (simlab::TakePciOption(argc, argv, &i, &options.pci)) continue;
     if (flag == "--board") {
       if (i + 1 >= argc || !sim::BoardProfile::Parse(argv[i + 1], &options.board))
         return Usage("--board needs a profile name (kind, realistic, ...), optionally NAME:SEED");
@@ -54,8 +56,10 @@ int main(int argc, char** argv) {
     else
       return Usage(("unknown flag or value out of range: " + flag).c_str());
   }
-  std::printf("soak: %llu frames each way, seed %u, %s board\n", static_cast<unsigned long long>(options.frames),
-              options.seed, options.board.name.c_str());
+  if (options.pci.as_k250 && !options.pci.enabled) return Usage("--as-k250 goes with --pci");
+  if (options.pci.enabled && !options.board.Kind()) return Usage("--board describes simulated boards, not --pci");
+  std::printf("soak: %llu frames each way, seed %u, %s\n", static_cast<unsigned long long>(options.frames),
+              options.seed, options.pci.enabled ? "real functions" : (options.board.name + " board").c_str());
   trx_test::SoakSummary summary = trx_test::RunSoak(options);
   summary.Print(stdout);
   return summary.ok() ? 0 : 1;

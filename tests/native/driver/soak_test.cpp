@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "driver_fixture.h"
 #include "kimage/driver_loader.h"
 #include "soak.h"
 
@@ -32,9 +33,16 @@ TEST_P(DriverSoak, ShortRunCompletesEveryPacketOnce) {
   options.reset_every /= 2;
   options.kernel_image = kimage::DefaultImagePath();
 #endif
+  if (OnRealFunctions()) {
+    // No cable to pull; each reset costs 1.5 s of real time.
+    options.pci.enabled = options.pci.as_k250 = true;
+    options.frames = 2000;
+    options.reset_every = 1000;
+  }
   SoakSummary summary = RunSoak(options);
   summary.Print(stdout);
   EXPECT_TRUE(summary.ok()) << "every packet completed once, the counters matching the wire, the verifier silent";
+  if (OnRealFunctions()) return;  // no cable to pull; QEMU's chip sends at once, a reset rarely finds a packet with it
   EXPECT_GE(summary.flaps, 2u) << "the cable was pulled";
   EXPECT_GE(summary.resets, 1u) << "a port was reset";
   EXPECT_GT(summary.ports[0].aborted + summary.ports[1].aborted + summary.ports[0].failed + summary.ports[1].failed, 0u)

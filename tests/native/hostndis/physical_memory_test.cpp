@@ -1,8 +1,12 @@
 #include "hostndis/physical_memory.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -74,6 +78,51 @@ TEST(PhysicalMemory, TranslatesOnlyItsOwnAddresses) {
   int on_stack = 0;
   EXPECT_FALSE(memory.Translate(&on_stack, &phys));
   EXPECT_EQ(memory.Segments(&on_stack, 4, nullptr, 0), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// A sparse file standing in for /dev/mem: its byte at offset N is "physical"
+// address N.
+int PhysicalFile(uint64_t size) {
+  int fd = memfd_create("physical", 0);
+  if (fd >= 0 && ftruncate(fd, static_cast<off_t>(size)) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+TEST(PhysicalMemory, BackedByAFileEveryPageIsTheFilesPageAtItsBusAddress) {
+  int fd = PhysicalFile(0x00400000 + 64 * kPageSize);
+  ASSERT_GE(fd, 0);
+  {
+    PhysicalMemory memory(8, 8, 0x00400000, fd);
+    PhysicalMemory::Region contiguous, scattered;
+    ASSERT_TRUE(memory.AllocateContiguous(2 * kPageSize, 16, &contiguous));
+    ASSERT_TRUE(memory.AllocateScattered(1000, kPageSize - 200, &scattered));
+    std::memset(contiguous.virt, 0x11, contiguous.length);
+    std::memset(scattered.virt, 0x22, scattered.length);
+    PhysicalMemory::Segment s[2];
+    ASSERT_EQ(memory.Segments(scattered.virt, 1000, s, 2), 2u) << "the scattered zone still scatters";
+    for (const PhysicalMemory::Segment& seg : {PhysicalMemory::Segment{contiguous.phys, contiguous.length}, s[0], s[1]}) {
+      std::vector<uint8_t> bytes(seg.length);
+      ASSERT_EQ(pread(fd, bytes.data(), seg.length, seg.phys), ssize_t(seg.length));
+      EXPECT_EQ(bytes, std::vector<uint8_t>(seg.length, seg.phys == contiguous.phys ? 0x11 : 0x22))
+          << "the file at bus address 0x" << std::hex << seg.phys << " holds what the driver wrote";
+    }
+  }
+  close(fd);
+}
+
+TEST(PhysicalMemory, AFileThatCannotBeMappedIsRefused) {
+  int pipe_ends[2];
+  ASSERT_EQ(pipe(pipe_ends), 0);
+  EXPECT_THROW(PhysicalMemory(4, 4, 0x00400000, pipe_ends[0]), std::runtime_error);
+  close(pipe_ends[0]);
+  close(pipe_ends[1]);
 }
 
 }  // namespace

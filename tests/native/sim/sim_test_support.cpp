@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sim/csr9_master.h"
+
 namespace simtest {
 
 bool VectorDma::Reaches(uint32_t address, uint32_t length) const {
@@ -30,67 +32,14 @@ void VectorDma::Put32(uint32_t address, uint32_t value) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(value >> (8 * i));
 }
 
-namespace {
-
-uint32_t EepromBit(sim::Board& board, uint32_t select, uint32_t cs, uint32_t d) {
-  uint32_t v = (d << 2) + select + cs;
-  board.WriteCsr(kCsr(9), v);
-  board.WriteCsr(kCsr(9), v | 2);
-  uint32_t sample = (board.ReadCsr(kCsr(9)) >> 3) & 1;
-  board.WriteCsr(kCsr(9), v);
-  return sample;
-}
-
-void MiiWriteBit(sim::Board& board, uint32_t bit) {
-  board.WriteCsr(kCsr(9), bit << 17);
-  board.WriteCsr(kCsr(9), bit << 17 | 0x10000);
-}
-
-uint32_t MiiReadBit(sim::Board& board) {
-  board.WriteCsr(kCsr(9), 0x40000);
-  board.WriteCsr(kCsr(9), 0x50000);
-  return (board.ReadCsr(kCsr(9)) >> 19) & 1;
-}
-
-void MiiHeader(sim::Board& board, uint32_t op1, uint32_t op2, uint32_t reg) {
-  for (int i = 0; i < 34; ++i) MiiWriteBit(board, 1);
-  MiiWriteBit(board, 0);
-  MiiWriteBit(board, 1);
-  MiiWriteBit(board, op1);
-  MiiWriteBit(board, op2);
-  for (int i = 4; i >= 0; --i) MiiWriteBit(board, (1 >> i) & 1);
-  for (int i = 4; i >= 0; --i) MiiWriteBit(board, (reg >> i) & 1);
-}
-
-}  // namespace
-
 uint16_t EepromReadWord(sim::Board& board, uint32_t address, uint32_t select) {
-  EepromBit(board, select, 0, 0);
-  EepromBit(board, select, 1, 0);
-  uint32_t command = address + 0x180;
-  for (int i = 9; i >= 0; --i) EepromBit(board, select, 1, (command >> i) & 1);
-  uint32_t word = 0;
-  for (int i = 0; i < 16; ++i) word = word << 1 | EepromBit(board, select, 1, 0);
-  EepromBit(board, select, 0, 0);
-  return uint16_t(word);
+  return sim::Csr9Master<sim::Board>(board, nullptr, select).SromWord(address);
 }
 
-uint16_t MiiRead(sim::Board& board, uint32_t reg) {
-  MiiHeader(board, 1, 0, reg);
-  MiiReadBit(board);
-  uint32_t value = 0;
-  for (int i = 0; i < 16; ++i) value = value << 1 | MiiReadBit(board);
-  MiiReadBit(board);
-  board.WriteCsr(kCsr(9), 0);
-  return uint16_t(value);
-}
+uint16_t MiiRead(sim::Board& board, uint32_t reg) { return sim::Csr9Master<sim::Board>(board).MiiRead(1, reg); }
 
 void MiiWrite(sim::Board& board, uint32_t reg, uint16_t value) {
-  MiiHeader(board, 0, 1, reg);
-  MiiWriteBit(board, 1);
-  MiiWriteBit(board, 0);
-  for (int i = 15; i >= 0; --i) MiiWriteBit(board, (value >> i) & 1);
-  board.WriteCsr(kCsr(9), 0);
+  sim::Csr9Master<sim::Board>(board).MiiWrite(1, reg, value);
 }
 
 std::vector<uint8_t> MakeFrame(const uint8_t dst[6], uint32_t length, uint8_t fill) {

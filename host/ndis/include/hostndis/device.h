@@ -1,6 +1,7 @@
 // What the stand-in needs of a PCI device: its slot and assigned resources,
 // its register window, its configuration space and its interrupt line. The
-// simulated 21143 board is one (see board_device.h); tests may plug others.
+// simulated 21143 board is one (see board_device.h), a real PCI function
+// another (host/pci); tests may plug others.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,11 @@ class Device {
   // The interrupt line; the listener runs on every change.
   virtual bool InterruptAsserted() const = 0;
   virtual void SetInterruptListener(std::function<void(bool asserted)> listener) = 0;
+  // A real device's interrupt arrives on a file descriptor: a machine that
+  // follows real time waits on it and calls ServiceEvent when it is
+  // readable, which tells the listener. -1: the listener alone.
+  virtual int event_fd() const { return -1; }
+  virtual void ServiceEvent() {}
 };
 
 }  // namespace hostndis

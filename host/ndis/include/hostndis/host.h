@@ -1,9 +1,10 @@
 // The simulated machine a natively built miniport runs on: one virtual clock,
 // physical memory that bus-mastering devices reach, PCI devices (simulated
-// boards), the loaded driver and its adapter instances, the verifier and the
-// fault injector.
+// boards or real functions), the loaded driver and its adapter instances, the
+// verifier and the fault injector.
 //
-// Everything is single-threaded and runs on the virtual clock. The driver's
+// Everything is single-threaded and runs on the virtual clock, which follows
+// real time when a real device is plugged in (HostConfig::real_time). The driver's
 // NDIS calls are free functions; they find this machine through the handles
 // they are given and through the "current host", which every Host entry point
 // sets to itself.
@@ -50,6 +51,14 @@ struct HostConfig {
   // physical memory too, so that a driver running in an emulator, which sees
   // only that memory, can reach it. The IRQL rules stay those of pool memory.
   bool pool_in_physical_memory = false;
+  // The clock follows the host's monotonic clock, as a real device needs:
+  // busy waits spin and sleeps sleep for their time, RunFor and RunUntil
+  // wait in real time and serve the devices' event descriptors meanwhile.
+  bool real_time = false;
+  // Physical memory is this file's pages at their own offsets (a /dev/mem
+  // descriptor over memory the kernel leaves alone), so that bus addresses
+  // are real; -1: anonymous memory with made-up bus addresses.
+  int physical_memory_fd = -1;
 };
 
 // The resources a machine assigns to a simulated board (its slot, register

@@ -8,6 +8,10 @@
 // virtually adjacent pages are physically adjacent, and physical order runs
 // backwards, so that a protocol buffer crossing a page needs two DMA
 // segments, as it would on a real machine.
+//
+// Backed by anonymous memory, bus addresses are made up; backed by a file of
+// physical memory (/dev/mem over a range the kernel leaves alone), each page
+// is mapped from its own bus address, so that a real device reaches it.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +40,8 @@ class PhysicalMemory : public sim::DmaSpace {
     uint32_t length;
   };
 
-  PhysicalMemory(uint32_t contiguous_pages, uint32_t scattered_pages, uint32_t physical_base);
+  // Throws std::runtime_error when `backing_fd` (>= 0) cannot be mapped.
+  PhysicalMemory(uint32_t contiguous_pages, uint32_t scattered_pages, uint32_t physical_base, int backing_fd = -1);
   ~PhysicalMemory() override;
   PhysicalMemory(const PhysicalMemory&) = delete;
   PhysicalMemory& operator=(const PhysicalMemory&) = delete;
@@ -81,6 +86,7 @@ class PhysicalMemory : public sim::DmaSpace {
   uint32_t PhysPageOf(uint32_t virt_page) const;
   int32_t VirtualPage(uint32_t phys) const;  // -1 where no page is
   bool Walk(uint32_t bus_address, uint32_t length, uint8_t* buf, bool to_memory);
+  void MapBacking(int fd);
 
   uint8_t* base_ = nullptr;       // host reservation
   uint32_t total_pages_ = 0;

@@ -1,8 +1,10 @@
 // Internal state of the simulated machine (Machine) and of one miniport
 // instance on it (Miniport), shared by the files that implement the NDIS
-// operations. A miniport's NDIS handle is its Miniport object.
+// operations and by the rooms that extend the stand-in from outside (the
+// kernel image's bridge). A miniport's NDIS handle is its Miniport object.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -14,14 +16,14 @@
 
 #include <ndis.h>
 
-#include "buffer_pool.h"
 #include "hostndis/adapter.h"
+#include "hostndis/detail/buffer_pool.h"
+#include "hostndis/detail/packet_pool.h"
 #include "hostndis/device.h"
 #include "hostndis/faults.h"
 #include "hostndis/host.h"
 #include "hostndis/physical_memory.h"
 #include "hostndis/verifier.h"
-#include "packet_pool.h"
 #include "sim/clock.h"
 
 namespace hostndis::detail {
@@ -251,6 +253,19 @@ class Machine {
   bool RunIsrChain(UINT vector);
   void DropInterrupt(Miniport* m);
 
+  // --- Time ---------------------------------------------------------------------
+  // Lets `duration` pass: on the virtual clock, or in real time, where a busy
+  // wait spins and a sleep serves device events meanwhile.
+  void PassTime(sim::Nanoseconds duration, bool busy);
+  // In real time, moves the clock up to the host's monotonic clock (running
+  // what falls due on the way); nothing otherwise.
+  void FollowRealTime();
+  // Runs in real time until `done` holds (when given) or the clock reaches
+  // `end`; returns whether `done` held.
+  bool RunRealTime(sim::Nanoseconds end, const std::function<bool()>& done);
+  // Waits at most `timeout` for device events and serves those that came.
+  void WaitForDeviceEvents(sim::Nanoseconds timeout);
+
   // --- Timers -------------------------------------------------------------------
   void TimerFired(uint32_t index);
   void RunTimer(uint32_t index);
@@ -272,6 +287,7 @@ class Machine {
 
   HostConfig config;
   sim::VirtualClock clock;
+  std::chrono::steady_clock::time_point real_start;  // clock time 0, in real time
   PhysicalMemory memory;
   Verifier verifier;
   FaultInjector faults;

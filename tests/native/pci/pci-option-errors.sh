@@ -1,0 +1,31 @@
+#!/bin/bash
+# Bad --pci input to the tools: each gets a message saying what is wrong and
+# exit status 2, on any Linux machine (nothing here needs a 21143).
+#   pci-option-errors.sh TRXDIAG TRXDEMO
+diag=$1 demo=$2
+failures=0
+expect() {  # WHAT TEXT COMMAND...
+  local what=$1 text=$2 out status
+  shift 2
+  out=$("$@" 2>&1 >/dev/null)
+  status=$?
+  if [ "$status" -ne 2 ] || [[ "$out" != *"$text"* ]]; then
+    echo "FAIL: $what: exit $status, said: $out" >&2
+    failures=$((failures + 1))
+  fi
+}
+expect "no such function" "there is no PCI function 0000:ff:1f.7" "$diag" --pci 0000:ff:1f.7
+expect "two addresses for one port" "give at most 1 PCI address" "$diag" --pci 0000:ff:1f.6,0000:ff:1f.7
+expect "--as-k250 alone" "--as-k250 goes with --pci" "$diag" --as-k250
+expect "a board option" "--phy describes the simulated board" "$diag" --pci --phy 7810
+expect "not an address" "unknown option 12:34" "$diag" --pci 12:34
+expect "a board profile" "--board describes simulated boards" "$demo" --pci --board realistic
+# A function of this machine that is no 21143, if it has one.
+for f in /sys/bus/pci/devices/*; do
+  [ -e "$f/vendor" ] || continue
+  [ "$(cat "$f/vendor") $(cat "$f/device")" = "0x1011 0x0019" ] && continue
+  expect "not a 21143" "${f##*/} is no DEC 21143" "$diag" --pci "${f##*/}"
+  break
+done
+[ "$failures" -eq 0 ] && echo "every bad input refused"
+[ "$failures" -eq 0 ]
