@@ -4,7 +4,7 @@
 // non-zero while held (the bridge keeps it so, as a multiprocessor kernel
 // does). Behind each word is a stand-in lock, so that the stand-in's lock
 // rules hold for the image as for a native driver.
-#include "../../ndis/src/machine.h"
+#include "hostndis/detail/machine.h"
 #include "bridge.h"
 
 namespace kimage {

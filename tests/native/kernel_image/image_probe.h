@@ -14,7 +14,7 @@
 #include "bridge.h"
 #include "hostndis/testing.h"
 #include "kimage/kernel_image.h"
-#include "machine.h"
+#include "hostndis/detail/machine.h"
 
 namespace probe {
 
