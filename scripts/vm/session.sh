@@ -3,7 +3,8 @@
 # job server (under its own Xvfb display), each test hands it a command line
 # through the session folder, which the host and the machine share.
 #
-#   session.sh start DIR [RUN-VM OPTIONS...]   boot and wait until the server is ready
+#   session.sh start DIR [--here-when-runs PROGRAM] [RUN-VM OPTIONS...]
+#                                               boot and wait until the server is ready
 #   session.sh run DIR -- COMMAND...            run COMMAND in the machine, in this
 #                                               folder; print its output, pass its status
 #   session.sh stop DIR                         end the server and the machine
@@ -11,8 +12,10 @@
 #
 # DIR must lie inside the project folder (the machine sees nothing else of the
 # host's writable files). Inside the machine already ($TMRX_IN_VM), or with
-# TMRX_SESSION_HERE=1 (on a host whose kernel runs what the group needs), start
-# runs the server here instead of booting. A server that gets no job for
+# TMRX_SESSION_HERE=1, start runs the server here instead of booting; with
+# --here-when-runs PROGRAM it does so when `PROGRAM --version` runs on this
+# host (a kernel that runs what the group needs), unless TMRX_SESSION_HERE=0
+# asks for the machine. A server that gets no job for
 # $TMRX_VM_SESSION_IDLE seconds (default 900) ends by itself, so an
 # interrupted test run leaves no machine behind.
 set -uo pipefail
@@ -33,11 +36,19 @@ machine_alive() { [ -s "$dir/machine.pid" ] && kill -0 "$(cat "$dir/machine.pid"
 
 start() {
   case $dir/ in "$root"/*) ;; *) die "$dir is not inside the project folder $root" ;; esac
+  local here=${TMRX_SESSION_HERE:-}
+  if [ "${1:-}" = --here-when-runs ]; then
+    [ $# -ge 2 ] || usage
+    if [ -z "$here" ]; then
+      if "$2" --version >/dev/null 2>&1; then here=1; else here=0; fi
+    fi
+    shift 2
+  fi
   if machine_alive; then stop; fi
   rm -rf "$dir"
   mkdir -p "$dir/jobs" || die "cannot make $dir"
   local server=("$root/scripts/with-xvfb.sh" "$root/scripts/vm/session.sh" serve "$dir")
-  if [ -n "${TMRX_IN_VM:-}" ] || [ "${TMRX_SESSION_HERE:-0}" = 1 ]; then
+  if [ -n "${TMRX_IN_VM:-}" ] || [ "$here" = 1 ]; then
     setsid "${server[@]}" </dev/null >"$dir/machine.log" 2>&1 &
   else
     local line
@@ -99,7 +110,9 @@ serve() {
   local idle=0 job pid
   # Tests run one after another with gaps: the wineservers stay meanwhile.
   export TMRX_WINESERVER_LINGER=$idle_limit
-  echo "$(uname -r), $(nproc) processors" >"$dir/ready"
+  local where=here
+  [ -z "${TMRX_IN_VM:-}" ] || where="in the x86 machine"
+  echo "$where: $(uname -r), $(nproc) processors" >"$dir/ready"
   while [ ! -e "$dir/stop" ] && [ -d "$dir/jobs" ]; do
     for job in "$dir"/jobs/*.cmd; do
       [ -e "$job" ] || continue
