@@ -32,6 +32,8 @@ mount -t tmpfs -o mode=755 tmpfs /rw
 mkdir -p /rw/upper /rw/work
 mount -t overlay -o lowerdir=/lower,upperdir=/rw/upper,workdir=/rw/work overlay /newroot ||
   fail "cannot build the overlay root"
+# A fresh /tmp first: a project folder under /tmp is mounted inside it.
+mount -t tmpfs -o mode=1777 tmpfs /newroot/tmp
 mkdir -p "/newroot$project" /newroot/run/tmrx-vm
 mount -t 9p -o "$opts" project "/newroot$project" || fail "cannot mount the project folder"
 mount -t 9p -o "$opts" session /newroot/run/tmrx-vm || fail "cannot mount the session folder"

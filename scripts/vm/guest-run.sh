@@ -14,7 +14,6 @@ if [ -f "$session/environment" ]; then
   set -a; . "$session/environment"; set +a
 fi
 
-mount -t tmpfs -o mode=1777 tmpfs /tmp
 mkdir -p /dev/pts /dev/shm
 mount -t devpts -o ptmxmode=666,gid=5,mode=620 devpts /dev/pts
 mount -t tmpfs -o mode=1777 tmpfs /dev/shm
@@ -29,6 +28,10 @@ power_off() {
 }
 
 cd "$project" || { echo "guest-run: no project folder $project" >/dev/hvc1; power_off; }
+if [ -e "$session/uio" ] && ! "$project/scripts/vm/guest-uio.sh" 2>/dev/hvc1; then
+  echo 125 >"$session/status"
+  power_off
+fi
 
 if [ -f "$session/command" ]; then
   # The consoles carry the command's bytes as they are.

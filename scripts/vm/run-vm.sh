@@ -9,6 +9,8 @@
 #                cable between two ports
 #   --tap        each tulip on its own host TAP device trxvm0, trxvm1, ...
 #                instead of the hub (root; the TAPs exist while the machine runs)
+#   --uio        lend every tulip to user space (uio_pci_generic: /dev/uio0, ...)
+#                before COMMAND runs, for the driver's --pci backend
 #   --memory MB  guest memory (default 2048)
 #   --cpus N     guest processors (default 2)
 #   --timeout S  power the machine off after S seconds (exit status 124)
@@ -86,17 +88,16 @@ cleanup() {
 }
 trap cleanup EXIT
 if [ $# -gt 0 ]; then
-  {
-    [ "$uio" = 0 ] || printf '%q || exit 125\n' "$here/guest-uio.sh"
-    printf '%s\n' "$*"
-  } >"$session/command"
-elif [ "$uio" = 1 ]; then
-  die "--uio goes with a COMMAND"
+  printf '%s\n' "$*" >"$session/command"
 fi
+[ "$uio" = 0 ] || : >"$session/uio"
 : >"$session/environment"
 for v in ${TMRX_VM_PASS_ENV:-}; do
   if [ -n "${!v+set}" ]; then printf '%s=%q\n' "$v" "${!v}" >>"$session/environment"; fi
 done
+# The guest's console goes to the run's own folder (machines may run side by
+# side) and is kept as build/vm/console.log when the machine is gone.
+console_log=$run/console.log
 mkfifo "$run/stderr"
 cat "$run/stderr" >&2 &
 stderr_pid=$!
@@ -112,7 +113,6 @@ for ((i = 0; i < tulips; i++)); do
 done
 
 share=security_model=none
-console_log=$vm_dir/console.log
 # Without SMAP: under TCG a 32-bit program's IRET (wine32 returning from a
 # signal handler) reads its stack as the kernel would, and the guest kernel
 # oopses on it.
@@ -142,6 +142,8 @@ if [ "$status" = 124 ]; then
   echo "run-vm.sh: the machine ran longer than $timeout_s s and was stopped" >&2
   exit 124
 fi
+cp "$console_log" "$vm_dir/console.log" 2>/dev/null
+console_log=$vm_dir/console.log
 if [ ! -s "$session/status" ]; then
   echo "run-vm.sh: the machine stopped without the command's exit status (QEMU exit $status);" \
        "the end of its console ($console_log):" >&2
