@@ -135,7 +135,7 @@ fi
 if build_or_fail native; then
   built+=(native)
   TMRX_CTEST_JOBS=-j2 run_ctest native
-  [ "$only_native" -eq 1 ] || run_qemu_group
+  if [ "$only_native" -eq 0 ]; then run_qemu_group; built+=(qemu); fi
   if [ "$soak_frames" -gt 0 ]; then
     tmrx_log "== driver soak, $soak_frames frames each way, realistic boards"
     if build/native/tests/native/driver/driver_soak --board realistic --frames "$soak_frames" \
