@@ -53,7 +53,11 @@ if [ $machine = 1 ] && [ $headless = 0 ]; then
 fi
 
 tmrx_ensure_packages >&2 || exit 1
-tmrx_build $preset --target tmrxcfg || exit 1
+targets=(tmrxcfg)
+# In the machine the desktop process starts slower than a first window waits
+# for it: desktop_ready.exe waits for it and keeps it up for the play.
+[ $machine = 0 ] || targets+=(desktop_ready)
+tmrx_build $preset --target "${targets[@]}" || exit 1
 tmrxcfg=build/$preset/tools/tmrxcfg/tmrxcfg.exe
 
 if [ $headless = 0 ]; then
@@ -76,8 +80,9 @@ args=(--headless --pictures "$(windows_path "$stage/pictures")")
 [ -z "$script" ] || { cp "$script" "$stage/actions"; args+=(--script "$(windows_path "$stage/actions")"); }
 play=(scripts/with-xvfb.sh "${wine[@]}" "$tmrxcfg" "${args[@]}" "$(windows_path "$stage/list")")
 if [ $machine = 1 ]; then
-  printf -v line '%q ' "${play[@]}"
-  scripts/vm/run-vm.sh --tulips 0 -- "$line"
+  printf -v ready '%q ' "${wine[@]}" build/$preset/tests/windows/harness/desktop_ready.exe
+  printf -v line '%q ' "${wine[@]}" "$tmrxcfg" "${args[@]}" "$(windows_path "$stage/list")"
+  scripts/vm/run-vm.sh --tulips 0 -- scripts/with-xvfb.sh bash -c "$(printf '%q' "$ready && $line")"
 else
   "${play[@]}"
 fi
