@@ -148,6 +148,7 @@ int Run(const LabOptions& o) {
     return 1;
   }
   lab.host().verifier().set_print(true);
+  if (!o.kernel_image.empty()) std::fprintf(stderr, "trxlab: driving the kernel image %s\n", o.kernel_image.c_str());
   simlab::Port* lab_ports[2];
   sim::Wire* wire = nullptr;
   if (!AddPorts(lab, real, o, lab_ports, &wire, &error)) {
