@@ -2,13 +2,17 @@
 # Boots an x86-64 PC in QEMU (TCG) with Debian's kernel and runs a command in it
 # as root, in the project folder; streams its output and exits with its status.
 #
-#   run-vm.sh [--tulips N] [--tap] [--uio] [--memory MB] [--cpus N] [--timeout S] [-- COMMAND...]
+#   run-vm.sh [--tulips N] [--tap] [--uio] [--console] [--memory MB] [--cpus N] [--timeout S]
+#             [-- COMMAND...]
 #
 #   --tulips N   N DEC 21143 (tulip) devices, 0 to 8 (default 2), at PCI
 #                0000:00:10.0, 0000:00:11.0, ...; all on one QEMU hub, like a
 #                cable between two ports
 #   --tap        each tulip on its own host TAP device trxvm0, trxvm1, ...
 #                instead of the hub (root; the TAPs exist while the machine runs)
+#   --uio        lend every tulip to user space (uio_pci_generic) before COMMAND
+#   --console    COMMAND gets the console as its terminal (stdin, stdout and
+#                stderr), for an interactive program; needs a terminal here
 #   --memory MB  guest memory (default 2048)
 #   --cpus N     guest processors (default 2)
 #   --timeout S  power the machine off after S seconds (exit status 124)
@@ -29,12 +33,13 @@ project=$(cd "$here/../.." && pwd)
 usage() { sed -n '2,/^[^#]/{/^#/s/^# \{0,1\}//p}' "${BASH_SOURCE[0]}"; }
 die() { echo "run-vm.sh: $*" >&2; exit 2; }
 
-tulips=2 tap=0 uio=0 memory=2048 cpus=2 timeout_s=0
+tulips=2 tap=0 uio=0 console=0 memory=2048 cpus=2 timeout_s=0
 while [ $# -gt 0 ]; do
   case $1 in
     --tulips) [[ ${2:-} =~ ^[0-8]$ ]] || die "--tulips takes 0 to 8"; tulips=$2; shift 2 ;;
     --tap) tap=1; shift ;;
     --uio) uio=1; shift ;;
+    --console) console=1; shift ;;
     --memory) [[ ${2:-} =~ ^[0-9]+$ ]] && [ "$2" -ge 512 ] || die "--memory takes megabytes, at least 512"
               memory=$2; shift 2 ;;
     --cpus) [[ ${2:-} =~ ^[1-8]$ ]] || die "--cpus takes 1 to 8"; cpus=$2; shift 2 ;;
@@ -90,8 +95,9 @@ if [ $# -gt 0 ]; then
     [ "$uio" = 0 ] || printf '%q || exit 125\n' "$here/guest-uio.sh"
     printf '%s\n' "$*"
   } >"$session/command"
-elif [ "$uio" = 1 ]; then
-  die "--uio goes with a COMMAND"
+  [ "$console" = 0 ] || : >"$session/console"
+elif [ "$uio" = 1 ] || [ "$console" = 1 ]; then
+  die "--uio and --console go with a COMMAND"
 fi
 : >"$session/environment"
 for v in ${TMRX_VM_PASS_ENV:-}; do
