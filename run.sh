@@ -28,6 +28,11 @@
 #   ./run.sh lab OPTIONS...      (root) real traffic: two namespaces with TAP interfaces
 #                                through two simulated ports under the driver, until
 #                                interrupted (./run.sh lab --help)
+#   ./run.sh lab --qemu [OPTIONS...] [-- COMMAND...]
+#                                the lab inside the QEMU PC on its two 21143s (--pci
+#                                --as-k250), then COMMAND there with LAB_NS0, LAB_IP1, ...
+#                                set, e.g. 'ip netns exec trxlab-0 ping -c 3 10.250.0.2';
+#                                without one, a shell inside (needs a terminal)
 #   ./run.sh race [OPTIONS...]   the race finder on the kernel image: a long run of mixed
 #                                traffic, the chip stepping between the driver's descriptor
 #                                stores at seeded random points (--seed N, --boundaries N);
@@ -74,6 +79,32 @@ run_in_qemu() {  # TOOL OPTIONS...
   exec scripts/vm/run-vm.sh --uio -- "$(printf '%q ' "$tool" --pci --as-k250 "${options[@]}")"
 }
 
+# lab with --qemu among its options: the lab inside the QEMU PC on its two
+# tulips (scripts/vm/guest-lab.sh), then COMMAND there, or without one a shell
+# on the console; otherwise returns.
+run_lab_in_qemu() {  # LAB_OPTIONS... [-- COMMAND...]
+  local options=() qemu=0 command= line console=()
+  while [ $# -gt 0 ]; do
+    case $1 in
+      --qemu) qemu=1 ;;
+      --) shift; command="$*"; break ;;
+      *) options+=("$1") ;;
+    esac
+    shift
+  done
+  [ "$qemu" = 1 ] || return 0
+  line=$(printf '%q ' scripts/vm/guest-lab.sh "$PWD/build/native/tools/trxlab/trxlab" --pci --as-k250 "${options[@]}")
+  if [ -n "$command" ]; then
+    line+="-- $(printf '%q' "$command")"
+  elif [ -t 0 ] && [ -t 1 ]; then
+    console=(--console)
+  else
+    echo "run.sh: lab --qemu without a command after -- opens a shell inside the PC: it needs a terminal" >&2
+    exit 2
+  fi
+  exec scripts/vm/run-vm.sh --uio "${console[@]}" -- "$line"
+}
+
 cmd=${1:-}
 case "$cmd" in
   -h|--help|help) usage; exit 0 ;;
@@ -93,6 +124,7 @@ case "$cmd" in
     tmrx_ensure_packages >&2 || exit 1
     build_kernel_image "$@" || exit 1
     tmrx_build native --target trxlab || exit 1
+    run_lab_in_qemu "$@"
     exec build/native/tools/trxlab/trxlab "$@" ;;
   race)
     shift

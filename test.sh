@@ -14,8 +14,8 @@
 #   ./test.sh --fuzz S   the same, with a fuzz run of S seconds per target
 #   ./test.sh --native   native build and tests only (quick edit-test loop)
 #   ./test.sh --qemu     native build and the QEMU group only: the driver on the
-#                        two DEC 21143s of a QEMU PC, both builds, in one boot
-#                        (a full run includes it)
+#                        two DEC 21143s of a QEMU PC, both builds, and the lab
+#                        tests through them, in one boot (a full run includes it)
 #   ./test.sh --soak N   also a long soak of N frames each way on realistic boards
 #                        (the suite itself runs a short one; N=200000 takes 5 to 11 s)
 #
@@ -71,17 +71,24 @@ count_summary() {
 }
 
 # The QEMU group: ctest's preset qemu inside one boot of the QEMU PC, its
-# tulips lent to user space. A run that never reports its counts (the
+# tulips lent to user space, then the lab tests there (the lab's namespaces
+# through the two tulips; the cases that need the simulated boards are
+# skipped, each with its reason). A run that never reports its counts (the
 # machine did not boot, ctest did not start, no test was found) is a failure.
 run_qemu_group() {
-  local log="$log_dir/ctest-qemu.log"
-  tmrx_log "== ctest qemu (inside one boot of the QEMU PC)"
+  local log="$log_dir/ctest-qemu.log" lab_log="$log_dir/lab-tests-qemu.log"
+  tmrx_log "== ctest qemu and the lab tests (inside one boot of the QEMU PC)"
+  rm -f "$lab_log"
   # Through a pipe: ctest writes no colour codes into the counts.
-  scripts/vm/run-vm.sh --uio --timeout 1200 -- 'ctest --preset qemu --timeout 300 2>&1 | cat' >"$log" 2>&1
+  scripts/vm/run-vm.sh --uio --timeout 1200 -- 'ctest --preset qemu --timeout 300 2>&1 | cat;' \
+    "timeout 300 tests/lab/lab-tests.sh build/native/tools/trxlab/trxlab /tmp/lab-tests -- --pci --as-k250" \
+    ">$(printf '%q' "$lab_log") 2>&1" >"$log" 2>&1
   grep -E '(\*\*\*Failed|\*\*\*Timeout|\*\*\*Exception|Not Run)' "$log" >&2 || true
   tail -n 3 "$log" >&2
-  if grep -q 'No tests were found' "$log"; then failed=$((failed + 1)); return; fi
-  count_ctest "$log"
+  if grep -q 'No tests were found' "$log"; then failed=$((failed + 1)); else count_ctest "$log"; fi
+  tmrx_log "== lab tests on the QEMU PC"
+  grep -E '^(FAIL|SKIP)' "$lab_log" >&2 || true
+  if [ -f "$lab_log" ]; then count_summary "$lab_log"; else failed=$((failed + 1)); fi
 }
 
 run_ctest() {  # preset [wrapper...]

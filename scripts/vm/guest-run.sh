@@ -1,8 +1,9 @@
 #!/bin/bash
 # Runs inside the guest, as the last step of its start (guest-init.sh): mounts
 # the file systems programs expect, then runs the host's command from the
-# session folder, or a shell on the console when there is none, writes the
-# exit status back and powers the machine off.
+# session folder (on the console as its terminal when the session says
+# "console"), or a shell on the console when there is none, writes the exit
+# status back and powers the machine off.
 #
 #   guest-run.sh PROJECT_FOLDER
 project=$1
@@ -20,6 +21,8 @@ mount -t tmpfs -o mode=1777 tmpfs /dev/shm
 [ -e /dev/fd ] || ln -s /proc/self/fd /dev/fd
 hostname tmrx-vm
 ip link set lo up 2>/dev/null
+# /dev/net/tun, as on a host (the lab's TAP interfaces).
+modprobe tun 2>/dev/null
 
 power_off() {
   sync
@@ -33,7 +36,12 @@ if [ -e "$session/uio" ] && ! "$project/scripts/vm/guest-uio.sh" 2>/dev/hvc1; th
   power_off
 fi
 
-if [ -f "$session/command" ]; then
+if [ -f "$session/command" ] && [ -f "$session/console" ]; then
+  # An interactive command: the console is its terminal.
+  status=0
+  setsid -w -c bash -c "$(cat "$session/command")" <>/dev/hvc0 >&0 2>&0 || status=$?
+  echo "$status" >"$session/status"
+elif [ -f "$session/command" ]; then
   # The consoles carry the command's bytes as they are.
   stty -F /dev/hvc0 raw -echo 2>/dev/null
   stty -F /dev/hvc1 raw -echo 2>/dev/null

@@ -2,7 +2,8 @@
 # Boots an x86-64 PC in QEMU (TCG) with Debian's kernel and runs a command in it
 # as root, in the project folder; streams its output and exits with its status.
 #
-#   run-vm.sh [--tulips N] [--tap] [--uio] [--memory MB] [--cpus N] [--timeout S] [-- COMMAND...]
+#   run-vm.sh [--tulips N] [--tap] [--uio] [--console] [--memory MB] [--cpus N] [--timeout S]
+#             [-- COMMAND...]
 #
 #   --tulips N   N DEC 21143 (tulip) devices, 0 to 8 (default 2), at PCI
 #                0000:00:10.0, 0000:00:11.0, ...; all on one QEMU hub, like a
@@ -11,6 +12,8 @@
 #                instead of the hub (root; the TAPs exist while the machine runs)
 #   --uio        lend every tulip to user space (uio_pci_generic: /dev/uio0, ...)
 #                before COMMAND runs, for the driver's --pci backend
+#   --console    COMMAND gets the console as its terminal (stdin, stdout and
+#                stderr), for an interactive program; needs a terminal here
 #   --memory MB  guest memory (default 2048)
 #   --cpus N     guest processors (default 2)
 #   --timeout S  power the machine off after S seconds (exit status 124)
@@ -31,12 +34,13 @@ project=$(cd "$here/../.." && pwd)
 usage() { sed -n '2,/^[^#]/{/^#/s/^# \{0,1\}//p}' "${BASH_SOURCE[0]}"; }
 die() { echo "run-vm.sh: $*" >&2; exit 2; }
 
-tulips=2 tap=0 uio=0 memory=2048 cpus=2 timeout_s=0
+tulips=2 tap=0 uio=0 console=0 memory=2048 cpus=2 timeout_s=0
 while [ $# -gt 0 ]; do
   case $1 in
     --tulips) [[ ${2:-} =~ ^[0-8]$ ]] || die "--tulips takes 0 to 8"; tulips=$2; shift 2 ;;
     --tap) tap=1; shift ;;
     --uio) uio=1; shift ;;
+    --console) console=1; shift ;;
     --memory) [[ ${2:-} =~ ^[0-9]+$ ]] && [ "$2" -ge 512 ] || die "--memory takes megabytes, at least 512"
               memory=$2; shift 2 ;;
     --cpus) [[ ${2:-} =~ ^[1-8]$ ]] || die "--cpus takes 1 to 8"; cpus=$2; shift 2 ;;
@@ -89,6 +93,9 @@ cleanup() {
 trap cleanup EXIT
 if [ $# -gt 0 ]; then
   printf '%s\n' "$*" >"$session/command"
+  [ "$console" = 0 ] || : >"$session/console"
+elif [ "$console" = 1 ]; then
+  die "--console goes with a COMMAND"
 fi
 [ "$uio" = 0 ] || : >"$session/uio"
 : >"$session/environment"

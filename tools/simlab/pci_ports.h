@@ -59,6 +59,8 @@ class RealPorts {
   hostndis::HostConfig Configure(hostndis::HostConfig config) const { return memory_->Configure(config); }
   // Port `i` of `lab` on the i-th function. Null with the reason.
   Port* AddTo(Lab& lab, size_t i, PortSpec setup, std::string* error);
+  // The functions' addresses, in port order.
+  const std::vector<std::string>& addresses() const { return addresses_; }
 
  private:
   const char* tool_;

@@ -1,8 +1,12 @@
 #include "lab_options.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "simlab.h"
+
+namespace {
 
 const char kLabUsage[] =
     "usage: trxlab [OPTION]...   (as root)\n"
@@ -22,10 +26,36 @@ const char kLabUsage[] =
     "                         win32 preset's Trx4n5.sys)\n"
     "  --board NAME[:SEED]    board profile of both ports: kind (default), realistic, ...\n";
 
+const char kRealPortsNote[] =
+    "With --pci the ports are two real 21143 functions cabled to each other (real cards, or\n"
+    "the QEMU PC's two tulips on one hub: ./run.sh lab --qemu); their cable is not this\n"
+    "program's: no --unlimited, --pcap or --board, and the control FIFO refuses unplug and plug.\n";
+
+// What only the simulated boards and their wire have, refused with --pci.
+bool CheckRealPorts(const LabOptions& o, std::string* error) {
+  if (o.pci.as_k250 && !o.pci.enabled) {
+    *error = "--as-k250 goes with --pci";
+    return false;
+  }
+  if (!o.pci.enabled) return true;
+  const char* board_only = o.unlimited ? "--unlimited" : !o.pcap.empty() ? "--pcap" : !o.board.Kind() ? "--board" : nullptr;
+  if (board_only != nullptr) {
+    *error = std::string(board_only) + " describes the simulated wire and boards; with --pci the cable between the "
+             "functions is not this program's";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void PrintLabUsage(FILE* to) { std::fprintf(to, "%s%s%s", kLabUsage, simlab::kPciUsage, kRealPortsNote); }
+
 bool ParseLabOptions(int argc, char** argv, LabOptions* o, std::string* error) {
   for (int i = 1; i < argc; ++i) {
     std::string opt = argv[i];
     if (simlab::TakeKernelImageOption(argc, argv, &i, &o->kernel_image)) continue;
+    if (simlab::TakePciOption(argc, argv, &i, &o->pci)) continue;
     if (opt == "--unlimited") {
       o->unlimited = true;
       continue;
@@ -72,5 +102,5 @@ bool ParseLabOptions(int argc, char** argv, LabOptions* o, std::string* error) {
     *error = "--name takes 1 to 12 characters";
     return false;
   }
-  return true;
+  return CheckRealPorts(*o, error);
 }

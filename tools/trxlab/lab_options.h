@@ -1,8 +1,10 @@
 // Command line of the lab.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
+#include "pci_ports.h"
 #include "sim/board_profile.h"
 
 struct LabOptions {
@@ -15,7 +17,8 @@ struct LabOptions {
   double duration = 0;           // seconds; 0 runs until interrupted
   std::string kernel_image;      // drive this image instead of the natively built driver
   sim::BoardProfile board;       // both ports' board profile
+  simlab::PciChoice pci;         // two real functions instead of simulated boards and their wire
 };
 
 bool ParseLabOptions(int argc, char** argv, LabOptions* options, std::string* error);
-extern const char kLabUsage[];
+void PrintLabUsage(FILE* to);

@@ -2,6 +2,8 @@
 // namespaces talks through TAP interfaces to two simulated K250 ports, each
 // driven by its own Trx4n5 instance, cabled together. The virtual clock
 // follows real time, so a paced wire runs at the negotiated line rate.
+// With --pci the ports are two real 21143 functions cabled to each other
+// (the QEMU PC's tulips on one hub), the machine's clock real time itself.
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -16,6 +18,7 @@
 
 #include "lab_options.h"
 #include "net_namespace.h"
+#include "pci_ports.h"
 #include "port_binding.h"
 #include "simlab.h"
 
@@ -57,17 +60,18 @@ void PrintStats(LabPort* ports) {
   for (int i = 0; i < 2; ++i) {
     PortBinding& b = *ports[i].binding;
     const PortBinding::Counters c = b.counters();
-    const sim::Board& board = *b.port().board;
     std::printf("{\"port\": %d, \"from_stack\": %llu, \"to_stack\": %llu, \"tap_write_failures\": %llu, "
                 "\"send_failures\": %llu, \"media_connect\": %llu, \"media_disconnect\": %llu, "
-                "\"multicast_groups\": %zu, \"all_multicast\": %s, \"hash_filter\": %s, \"rx_filtered\": %llu, "
-                "\"rx_missed\": %llu",
+                "\"multicast_groups\": %zu, \"all_multicast\": %s",
                 i, (unsigned long long)c.from_stack, (unsigned long long)c.to_stack,
                 (unsigned long long)c.tap_write_failures, (unsigned long long)c.send_failures,
                 (unsigned long long)c.media_connect, (unsigned long long)c.media_disconnect, b.multicast().size(),
-                b.all_multicast() ? "true" : "false",
-                board.filter().mode == sim::ReceiveFilter::kHash ? "true" : "false",
-                (unsigned long long)board.counters().rx_filtered, (unsigned long long)board.counters().rx_missed);
+                b.all_multicast() ? "true" : "false");
+    // What only a simulated board knows; a real chip's filter and losses cannot be read.
+    if (const sim::Board* board = b.port().board)
+      std::printf(", \"hash_filter\": %s, \"rx_filtered\": %llu, \"rx_missed\": %llu",
+                  board->filter().mode == sim::ReceiveFilter::kHash ? "true" : "false",
+                  (unsigned long long)board->counters().rx_filtered, (unsigned long long)board->counters().rx_missed);
     for (NDIS_OID oid : simlab::StatisticsOids())
       std::printf(", \"%s\": %u", simlab::OidName(oid), simlab::QueryValue(*b.port().adapter, oid));
     std::printf(", \"OID_GEN_LINK_SPEED\": %u}\n", simlab::QueryValue(*b.port().adapter, OID_GEN_LINK_SPEED));
@@ -75,8 +79,9 @@ void PrintStats(LabPort* ports) {
   std::fflush(stdout);
 }
 
-// Commands from the control FIFO, one per line.
-void HandleControl(int fd, LabPort* ports, sim::Wire& wire, std::string& pending) {
+// Commands from the control FIFO, one per line. Without a wire of ours (real
+// functions) there is no cable to pull.
+void HandleControl(int fd, LabPort* ports, sim::Wire* wire, std::string& pending) {
   char chunk[256];
   ssize_t n;
   while ((n = read(fd, chunk, sizeof(chunk))) > 0) pending.append(chunk, size_t(n));
@@ -84,11 +89,14 @@ void HandleControl(int fd, LabPort* ports, sim::Wire& wire, std::string& pending
   while ((nl = pending.find('\n')) != std::string::npos) {
     std::string command = pending.substr(0, nl);
     pending.erase(0, nl + 1);
-    if (command == "unplug") {
-      wire.Unplug();
+    if ((command == "unplug" || command == "plug") && wire == nullptr) {
+      std::fprintf(stderr, "trxlab: cannot %s: the cable between real functions is not this program's\n",
+                   command.c_str());
+    } else if (command == "unplug") {
+      wire->Unplug();
       std::fprintf(stderr, "trxlab: cable unplugged\n");
     } else if (command == "plug") {
-      wire.Plug();
+      wire->Plug();
       std::fprintf(stderr, "trxlab: cable plugged in\n");
     } else if (command == "stats") {
       PrintStats(ports);
@@ -100,44 +108,68 @@ void HandleControl(int fd, LabPort* ports, sim::Wire& wire, std::string& pending
   }
 }
 
-int Run(const LabOptions& o) {
-  std::string error;
-  LabPort ports[2];
-  simlab::Lab lab(hostndis::HostConfig(), o.kernel_image);
-  if (!lab.load_error().empty()) {
-    std::fprintf(stderr, "trxlab: %s\n", lab.load_error().c_str());
-    return 1;
-  }
-  lab.host().verifier().set_print(true);
-  simlab::Port* sim_ports[2];
+// Both ports, on simulated boards cabled together (*wire) or on two real
+// functions (*wire null). False with the reason.
+bool AddPorts(simlab::Lab& lab, simlab::RealPorts& real, const LabOptions& o, simlab::Port** ports,
+              sim::Wire** wire, std::string* error) {
   for (int i = 0; i < 2; ++i) {
     simlab::PortSpec setup = simlab::Lab::DefaultSpec(i);
     setup.keywords = {{"ConnectionType", hostndis::Keyword::Integer(uint32_t(o.connection_type))}};
     setup.requeue_refused_sends = true;
     setup.board.profile = o.board.ForPort(uint32_t(i));
-    sim_ports[i] = &lab.AddPort(setup);
+    ports[i] = o.pci.enabled ? real.AddTo(lab, size_t(i), setup, error) : &lab.AddPort(setup);
+    if (ports[i] == nullptr) return false;
   }
-  sim::Wire& wire = lab.Cable(*sim_ports[0], *sim_ports[1],
-                              o.unlimited ? sim::Wire::Pace::kUnlimited : sim::Wire::Pace::kLineRate);
-  if (!o.pcap.empty() && !wire.CaptureTo(o.pcap)) {
-    std::fprintf(stderr, "trxlab: cannot write %s\n", o.pcap.c_str());
+  *wire = nullptr;
+  if (o.pci.enabled) return true;
+  *wire = &lab.Cable(*ports[0], *ports[1], o.unlimited ? sim::Wire::Pace::kUnlimited : sim::Wire::Pace::kLineRate);
+  if (!o.pcap.empty() && !(*wire)->CaptureTo(o.pcap)) {
+    *error = "cannot write " + o.pcap;
+    return false;
+  }
+  return true;
+}
+
+int Run(const LabOptions& o) {
+  std::string error;
+  LabPort ports[2];
+  simlab::RealPorts real("trxlab");
+  hostndis::HostConfig config;
+  if (o.pci.enabled) {
+    if (!real.Open(o.pci, 2, &error)) {
+      std::fprintf(stderr, "trxlab: %s\n", error.c_str());
+      return 2;
+    }
+    config = real.Configure(config);
+  }
+  simlab::Lab lab(config, o.kernel_image);
+  if (!lab.load_error().empty()) {
+    std::fprintf(stderr, "trxlab: %s\n", lab.load_error().c_str());
     return 1;
   }
+  lab.host().verifier().set_print(true);
+  if (!o.kernel_image.empty()) std::fprintf(stderr, "trxlab: driving the kernel image %s\n", o.kernel_image.c_str());
+  simlab::Port* lab_ports[2];
+  sim::Wire* wire = nullptr;
+  if (!AddPorts(lab, real, o, lab_ports, &wire, &error)) {
+    std::fprintf(stderr, "trxlab: %s\n", error.c_str());
+    return o.pci.enabled ? 2 : 1;
+  }
   for (int i = 0; i < 2; ++i) {
-    NDIS_STATUS status = sim_ports[i]->adapter->Initialize();
+    NDIS_STATUS status = lab_ports[i]->adapter->Initialize();
     if (status != NDIS_STATUS_SUCCESS) {
       std::fprintf(stderr, "trxlab: Initialize of port %d failed with 0x%08x\n", i, unsigned(status));
       return 1;
     }
   }
   for (int i = 0; i < 2; ++i) {
-    std::vector<uint8_t> mac = sim_ports[i]->adapter->Query(OID_802_3_CURRENT_ADDRESS, 6).data;
+    std::vector<uint8_t> mac = lab_ports[i]->adapter->Query(OID_802_3_CURRENT_ADDRESS, 6).data;
     if (!SetUpNamespace(ports[i], o.name + "-" + std::to_string(i), o.name + std::to_string(i), mac, i, &error)) {
       std::fprintf(stderr, "trxlab: %s\n", error.c_str());
       return 1;
     }
     ports[i].writer = std::make_unique<TapWriter>(ports[i].tap);
-    ports[i].binding = std::make_unique<PortBinding>(*sim_ports[i], ports[i].tap, *ports[i].writer, ports[i].dev_mcast);
+    ports[i].binding = std::make_unique<PortBinding>(*lab_ports[i], ports[i].tap, *ports[i].writer, ports[i].dev_mcast);
     ports[i].binding->Start();
   }
 
@@ -164,26 +196,36 @@ int Run(const LabOptions& o) {
     }
     std::fclose(f);
   }
-  std::fprintf(stderr, "trxlab: up: %s (%s) <-> %s (%s), wire %s; Ctrl-C ends it\n", ports[0].ns.name().c_str(),
+  std::fprintf(stderr, "trxlab: up: %s (%s) <-> %s (%s), %s; Ctrl-C ends it\n", ports[0].ns.name().c_str(),
                ports[0].address4.c_str(), ports[1].ns.name().c_str(), ports[1].address4.c_str(),
-               o.unlimited ? "unlimited" : "at line rate");
+               o.pci.enabled ? ("through " + real.addresses()[0] + " and " + real.addresses()[1]).c_str()
+               : o.unlimited ? "wire unlimited" : "wire at line rate");
 
   using Clock = std::chrono::steady_clock;
   const Clock::time_point real_start = Clock::now();
   const sim::Nanoseconds virtual_start = lab.host().clock().Now();
   Clock::time_point next_sync = real_start;
   sim::VirtualClock& vclock = lab.host().clock();
+  const bool real_time = lab.host().config().real_time;
   while (!g_stop) {
     auto real_now = Clock::now();
     sim::Nanoseconds elapsed = sim::Nanoseconds(std::chrono::duration_cast<std::chrono::nanoseconds>(real_now - real_start).count());
     if (o.duration > 0 && elapsed >= sim::Nanoseconds(o.duration * 1e9)) break;
+    // A machine on the virtual clock is moved up to real time; one in real
+    // time follows by itself and only runs what is due.
     sim::Nanoseconds target = virtual_start + elapsed;
-    if (target > vclock.Now()) lab.host().RunFor(target - vclock.Now());
+    if (!real_time && target > vclock.Now()) lab.host().RunFor(target - vclock.Now());
     else lab.host().RunFor(0);
+    if (real_time) target = vclock.Now();
     for (int i = 0; i < 2; ++i) ports[i].writer->Kick();
 
-    // Wait for a frame, a command, or the next thing the simulation has due.
-    int64_t wait_ns = 1000000;
+    // Wait for a frame, a command, a device's interrupt or the next thing
+    // the machine has due. The virtual clock is moved up every millisecond;
+    // in real time the loop need wake only for the next multicast sync, and
+    // every needless wake-up costs (much, in an emulated machine).
+    int64_t wait_ns = real_time ? std::chrono::duration_cast<std::chrono::nanoseconds>(next_sync - Clock::now()).count()
+                                : 1000000;
+    if (wait_ns < 0) wait_ns = 0;
     if (vclock.HasPending()) {
       sim::Nanoseconds due = vclock.NextDue();
       int64_t until = int64_t(due) - int64_t(target);
@@ -193,9 +235,7 @@ int Run(const LabOptions& o) {
     int nfds = 0;
     for (int i = 0; i < 2; ++i) fds[nfds++] = {ports[i].tap.fd(), short(ports[i].binding->HasRoom() ? POLLIN : 0), 0};
     if (control >= 0) fds[nfds++] = {control, POLLIN, 0};
-    struct timespec timeout = {0, long(wait_ns)};
-    int ready = ppoll(fds, nfds, &timeout, nullptr);
-    if (ready > 0) {
+    if (lab.host().WaitForEvents(fds, size_t(nfds), sim::Nanoseconds(wait_ns)) > 0) {
       for (int i = 0; i < 2; ++i)
         if (fds[i].revents & POLLIN) ports[i].binding->PumpFromStack(256);
       if (control >= 0 && (fds[2].revents & POLLIN)) HandleControl(control, ports, wire, pending);
@@ -211,8 +251,8 @@ int Run(const LabOptions& o) {
   // Stop the stacks, let what is in flight finish, then halt both ports.
   for (int i = 0; i < 2; ++i) ports[i].ns.Ip("link set dev " + ports[i].tap.name() + " down", &error);
   lab.host().RunFor(200 * sim::kMillisecond);
-  for (int i = 0; i < 2; ++i) sim_ports[i]->adapter->Halt();
-  wire.StopCapture();
+  for (int i = 0; i < 2; ++i) lab_ports[i]->adapter->Halt();
+  if (wire != nullptr) wire->StopCapture();
   if (control >= 0) {
     close(control);
     unlink(o.control.c_str());
@@ -236,11 +276,12 @@ int main(int argc, char** argv) {
   LabOptions options;
   std::string error;
   if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
-    std::fputs(kLabUsage, stdout);
+    PrintLabUsage(stdout);
     return 0;
   }
   if (!ParseLabOptions(argc, argv, &options, &error)) {
-    std::fprintf(stderr, "trxlab: %s\n\n%s", error.c_str(), kLabUsage);
+    std::fprintf(stderr, "trxlab: %s\n\n", error.c_str());
+    PrintLabUsage(stderr);
     return 2;
   }
   if (geteuid() != 0) {

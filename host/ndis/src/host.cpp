@@ -122,6 +122,16 @@ bool Host::RunUntil(const std::function<bool()>& done, sim::Nanoseconds limit) {
   return true;
 }
 
+int Host::WaitForEvents(pollfd* fds, size_t count, sim::Nanoseconds timeout) {
+  Machine& mc = *machine_;
+  mc.MakeCurrent();
+  if (Refuse(mc, "WaitForEvents")) return 0;
+  int ready = mc.WaitForDeviceEvents(timeout, fds, count);
+  mc.FollowRealTime();
+  mc.RunPending();
+  return ready;
+}
+
 bool Host::RaiseSharedInterrupt(uint32_t vector) {
   Machine& mc = *machine_;
   mc.MakeCurrent();

@@ -25,8 +25,8 @@ void Machine::FollowRealTime() {
   if (now > clock.Now()) clock.AdvanceTo(now);
 }
 
-void Machine::WaitForDeviceEvents(sim::Nanoseconds timeout) {
-  std::vector<pollfd> fds;
+int Machine::WaitForDeviceEvents(sim::Nanoseconds timeout, pollfd* extra, size_t extra_count) {
+  std::vector<pollfd> fds(extra, extra + extra_count);
   std::vector<Device*> owners;
   for (auto& d : devices) {
     if (d->event_fd() < 0) continue;
@@ -34,9 +34,15 @@ void Machine::WaitForDeviceEvents(sim::Nanoseconds timeout) {
     owners.push_back(d.get());
   }
   timespec wait{static_cast<time_t>(timeout / sim::kSecond), static_cast<long>(timeout % sim::kSecond)};
-  if (ppoll(fds.data(), fds.size(), &wait, nullptr) <= 0) return;
-  for (size_t i = 0; i < fds.size(); ++i)
-    if (fds[i].revents & POLLIN) owners[i]->ServiceEvent();
+  bool any = ppoll(fds.data(), fds.size(), &wait, nullptr) > 0;
+  int ready = 0;
+  for (size_t i = 0; i < extra_count; ++i) {
+    extra[i].revents = any ? fds[i].revents : 0;
+    if (extra[i].revents != 0) ++ready;
+  }
+  for (size_t i = 0; any && i < owners.size(); ++i)
+    if (fds[extra_count + i].revents & POLLIN) owners[i]->ServiceEvent();
+  return ready;
 }
 
 void Machine::PassTime(sim::Nanoseconds duration, bool busy) {

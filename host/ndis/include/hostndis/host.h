@@ -23,6 +23,8 @@
 #include "hostndis/verifier.h"
 #include "sim/clock.h"
 
+struct pollfd;
+
 namespace sim {
 class Board;
 struct BoardConfig;
@@ -112,6 +114,14 @@ class Host {
   bool RunUntilIdle(sim::Nanoseconds limit);
   // Runs until `done` holds (checked after every step); false on `limit`.
   bool RunUntil(const std::function<bool()>& done, sim::Nanoseconds limit);
+  // Waits up to `timeout` of real time for one of the caller's descriptors
+  // (`fds`, as for poll) or an event of a device (a real device's interrupt),
+  // serves the device events that came and runs the work they started.
+  // Returns how many of `fds` are ready (their revents set); 0 when only a
+  // device event, a signal or the timeout ended the wait. A program that
+  // waits on descriptors of its own this way hears a device's interrupt at
+  // once rather than at its next RunFor. On the virtual clock no time passes.
+  int WaitForEvents(pollfd* fds, size_t count, sim::Nanoseconds timeout);
 
   // Another device on the same line raises `vector` once: every ISR
   // registered on it runs. True if one of them claimed the interrupt.

@@ -263,8 +263,10 @@ class Machine {
   // Runs in real time until `done` holds (when given) or the clock reaches
   // `end`; returns whether `done` held.
   bool RunRealTime(sim::Nanoseconds end, const std::function<bool()>& done);
-  // Waits at most `timeout` for device events and serves those that came.
-  void WaitForDeviceEvents(sim::Nanoseconds timeout);
+  // Waits at most `timeout` for device events or one of the `extra`
+  // descriptors, serves the device events that came and returns how many
+  // of `extra` are ready.
+  int WaitForDeviceEvents(sim::Nanoseconds timeout, pollfd* extra = nullptr, size_t extra_count = 0);
 
   // --- Timers -------------------------------------------------------------------
   void TimerFired(uint32_t index);
