@@ -97,7 +97,7 @@ int PhysicalFile(uint64_t size) {
 
 TEST(PhysicalMemory, BackedByAFileEveryPageIsTheFilesPageAtItsBusAddress) {
   int fd = PhysicalFile(0x00400000 + 64 * kPageSize);
-  ASSERT_GE(fd, 0);
+  ASSERT_GE(fd, 0) << "a memfd";
   {
     PhysicalMemory memory(8, 8, 0x00400000, fd);
     PhysicalMemory::Region contiguous, scattered;
@@ -109,7 +109,7 @@ TEST(PhysicalMemory, BackedByAFileEveryPageIsTheFilesPageAtItsBusAddress) {
     ASSERT_EQ(memory.Segments(scattered.virt, 1000, s, 2), 2u) << "the scattered zone still scatters";
     for (const PhysicalMemory::Segment& seg : {PhysicalMemory::Segment{contiguous.phys, contiguous.length}, s[0], s[1]}) {
       std::vector<uint8_t> bytes(seg.length);
-      ASSERT_EQ(pread(fd, bytes.data(), seg.length, seg.phys), ssize_t(seg.length));
+      ASSERT_EQ(pread(fd, bytes.data(), seg.length, seg.phys), ssize_t(seg.length)) << "the file holds the page";
       EXPECT_EQ(bytes, std::vector<uint8_t>(seg.length, seg.phys == contiguous.phys ? 0x11 : 0x22))
           << "the file at bus address 0x" << std::hex << seg.phys << " holds what the driver wrote";
     }
@@ -119,8 +119,8 @@ TEST(PhysicalMemory, BackedByAFileEveryPageIsTheFilesPageAtItsBusAddress) {
 
 TEST(PhysicalMemory, AFileThatCannotBeMappedIsRefused) {
   int pipe_ends[2];
-  ASSERT_EQ(pipe(pipe_ends), 0);
-  EXPECT_THROW(PhysicalMemory(4, 4, 0x00400000, pipe_ends[0]), std::runtime_error);
+  ASSERT_EQ(pipe(pipe_ends), 0) << "a pipe";
+  EXPECT_THROW(PhysicalMemory(4, 4, 0x00400000, pipe_ends[0]), std::runtime_error) << "a pipe cannot be mapped";
   close(pipe_ends[0]);
   close(pipe_ends[1]);
 }

@@ -42,7 +42,7 @@ TEST(RealTimeHost, BusyWaitsSleepsAndRunsTakeTheirTimeAndTheClockFollows) {
   int fired = 0;
   host.clock().ScheduleAfter(5 * sim::kMillisecond, [&] { ++fired; });
   start = Clock::now();
-  EXPECT_TRUE(host.RunUntil([&] { return fired > 0; }, sim::kSecond));
+  EXPECT_TRUE(host.RunUntil([&] { return fired > 0; }, sim::kSecond)) << "the event fell due";
   EXPECT_GE(Since(start), 5 * sim::kMillisecond) << "an event falls due in real time, not at once";
 }
 
@@ -58,7 +58,7 @@ class EventDevice : public FakeDevice {
   }
   void Signal() {
     uint64_t one = 1;
-    ASSERT_EQ(write(fd_, &one, sizeof(one)), ssize_t(sizeof(one)));
+    ASSERT_EQ(write(fd_, &one, sizeof(one)), ssize_t(sizeof(one))) << "the eventfd takes a count";
   }
   uint64_t served = 0;
 
@@ -73,7 +73,7 @@ TEST(RealTimeHost, TheRunLoopServesADeviceEventWhileItWaits) {
   ASSERT_NE(host.AddDevice(std::move(owned)), nullptr);
   device->Signal();
   EXPECT_TRUE(host.RunUntil([&] { return device->served > 0; }, sim::kSecond)) << "served before the limit";
-  EXPECT_EQ(device->served, 1u);
+  EXPECT_EQ(device->served, 1u) << "the one event";
   host.RunFor(2 * sim::kMillisecond);
   EXPECT_EQ(device->served, 1u) << "nothing more came";
   NdisMSleep(1000);

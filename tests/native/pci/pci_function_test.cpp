@@ -3,48 +3,44 @@
 #include "hostpci/pci_function.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 namespace {
 
+namespace fs = std::filesystem;
+
 // A folder shaped like /sys/bus/pci/devices with its drivers beside it.
 class FakeSysfs {
  public:
-  FakeSysfs() {
-    char pattern[] = "/tmp/pci-sysfs.XXXXXX";
-    root_ = mkdtemp(pattern);
-    mkdir((root_ + "/devices").c_str(), 0755);
-    mkdir((root_ + "/drivers").c_str(), 0755);
-  }
-  ~FakeSysfs() { std::system(("rm -rf " + root_).c_str()); }
+  FakeSysfs() { fs::create_directories(root_ / "devices"); }
+  ~FakeSysfs() { fs::remove_all(root_); }
 
-  std::string devices() const { return root_ + "/devices"; }
+  std::string devices() const { return root_ / "devices"; }
   // A function with these identifiers, bound to `driver` ("" for none).
   void Add(const std::string& address, const char* vendor, const char* device, const std::string& driver) {
-    std::string dir = devices() + "/" + address;
-    mkdir(dir.c_str(), 0755);
-    std::ofstream(dir + "/vendor") << vendor << "\n";
-    std::ofstream(dir + "/device") << device << "\n";
+    fs::path dir = root_ / "devices" / address;
+    fs::create_directory(dir);
+    std::ofstream(dir / "vendor") << vendor << "\n";
+    std::ofstream(dir / "device") << device << "\n";
     if (driver.empty()) return;
-    mkdir((root_ + "/drivers/" + driver).c_str(), 0755);
-    symlink(("../../drivers/" + driver).c_str(), (dir + "/driver").c_str());
+    fs::create_directories(root_ / "drivers" / driver);
+    fs::create_directory_symlink("../../drivers/" + driver, dir / "driver");
   }
 
  private:
-  std::string root_;
+  fs::path root_ = fs::path(::testing::TempDir()) / ("pci-sysfs-" + std::to_string(::getpid()));
 };
 
 TEST(PciAddressTest, TakesTheFullFormAndTheShortOneInLowerCase) {
   std::string a;
-  ASSERT_TRUE(hostpci::ParseAddress("0000:03:00.0", &a));
-  EXPECT_EQ(a, "0000:03:00.0");
+  ASSERT_TRUE(hostpci::ParseAddress("0000:03:00.0", &a)) << "the full form";
+  EXPECT_EQ(a, "0000:03:00.0") << "taken as it is";
   ASSERT_TRUE(hostpci::ParseAddress("0A:1F.7", &a)) << "bus:device.function means domain 0";
-  EXPECT_EQ(a, "0000:0a:1f.7");
+  EXPECT_EQ(a, "0000:0a:1f.7") << "in full, in lower case";
   for (const char* bad : {"", "03:00", "0000:03:00.8", "0000:03:00:0", "0000:3:00.0", "zz:00.0", "0000:03:00.0x"})
     EXPECT_FALSE(hostpci::ParseAddress(bad, &a)) << "'" << bad << "' is no address";
 }
@@ -81,7 +77,8 @@ TEST(PciFunctionCheckTest, ListsOnlyThe21143sBoundToUioInAddressOrder) {
   sys.Add("0000:00:10.0", "0x1011", "0x0019", "uio_pci_generic");
   sys.Add("0000:00:11.0", "0x1011", "0x0019", "tulip");
   sys.Add("0000:00:13.0", "0x8086", "0x100e", "uio_pci_generic");
-  EXPECT_EQ(hostpci::BoundFunctions(sys.devices()), (std::vector<std::string>{"0000:00:10.0", "0000:00:12.0"}));
+  EXPECT_EQ(hostpci::BoundFunctions(sys.devices()), (std::vector<std::string>{"0000:00:10.0", "0000:00:12.0"}))
+      << "not the one the kernel drives, nor the one that is no 21143";
 }
 
 }  // namespace

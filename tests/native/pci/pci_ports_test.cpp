@@ -21,18 +21,18 @@ std::vector<std::string> Take(std::vector<std::string> args, simlab::PciChoice* 
 
 TEST(PciOptionTest, TakesAnAddressListOnlyWhenEveryPieceIsAnAddress) {
   simlab::PciChoice a;
-  EXPECT_EQ(Take({"--pci", "00:10.0,0000:00:11.0", "--as-k250", "out.pcap"}, &a), std::vector<std::string>{"out.pcap"});
-  EXPECT_TRUE(a.enabled);
-  EXPECT_TRUE(a.as_k250);
-  EXPECT_EQ(a.addresses, (std::vector<std::string>{"0000:00:10.0", "0000:00:11.0"}));
+  EXPECT_EQ(Take({"--pci", "00:10.0,0000:00:11.0", "--as-k250", "out.pcap"}, &a), std::vector<std::string>{"out.pcap"})
+      << "both options and the list taken";
+  EXPECT_TRUE(a.enabled && a.as_k250) << "--pci and --as-k250";
+  EXPECT_EQ(a.addresses, (std::vector<std::string>{"0000:00:10.0", "0000:00:11.0"})) << "each address in full";
 
   simlab::PciChoice b;
   EXPECT_EQ(Take({"--pci", "out.pcap"}, &b), std::vector<std::string>{"out.pcap"}) << "not an address: the next argument";
-  EXPECT_TRUE(b.enabled);
+  EXPECT_TRUE(b.enabled) << "--pci alone";
   EXPECT_TRUE(b.addresses.empty()) << "the first functions bound to uio";
   simlab::PciChoice c;
   EXPECT_EQ(Take({"--pci", "10.0,bogus"}, &c), std::vector<std::string>{"10.0,bogus"}) << "a list with a bad piece";
-  EXPECT_FALSE(c.as_k250);
+  EXPECT_FALSE(c.as_k250) << "not given";
 }
 
 class PhyRegisterKeeperTest : public ::testing::Test {
@@ -64,7 +64,7 @@ TEST_F(PhyRegisterKeeperTest, ReadsOfTheKeptRegisterShowWhatWasWritten) {
   EXPECT_EQ(Master().MiiRead(1, 0x10), 0xffffu) << "other registers are the chip's";
   EXPECT_EQ(Master().MiiRead(2, 0x11), 0xffffu) << "so is the same register of another PHY address";
   EXPECT_EQ(Master().SromWord(3), 0xffffu) << "and the serial ROM";
-  EXPECT_EQ(Master().MiiRead(1, 0x11), 0x8002u);
+  EXPECT_EQ(Master().MiiRead(1, 0x11), 0x8002u) << "whatever the data line says";
 }
 
 TEST_F(PhyRegisterKeeperTest, APhyResetClearsItAndEveryAccessStillReachesTheChip) {
