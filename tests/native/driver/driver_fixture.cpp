@@ -51,23 +51,16 @@ bool OnQemu() { return OnRealFunctions() && hostpci::RunningOnQemu(); }
 
 namespace {
 
-// On real functions: the reserved memory, taken once for the whole program.
-struct RealMemory {
-  std::unique_ptr<hostpci::ReservedMemory> memory;
-  std::string error;
-};
-
-RealMemory& Reserved() {
-  static RealMemory real = [] {
-    RealMemory r;
-    r.memory = hostpci::ReservedMemory::Open(&r.error);
-    return r;
-  }();
-  return real;
+// On real functions: the reserved memory, taken once for the whole program
+// (null with the reason in `reserved_error`).
+std::string reserved_error;
+hostpci::ReservedMemory* Reserved() {
+  static std::unique_ptr<hostpci::ReservedMemory> memory = hostpci::ReservedMemory::Open(&reserved_error);
+  return memory.get();
 }
 
 hostndis::HostConfig ForPorts(hostndis::HostConfig config) {
-  if (OnRealFunctions() && Reserved().memory) config = Reserved().memory->Configure(config);
+  if (OnRealFunctions() && Reserved()) config = Reserved()->Configure(config);
   return Driver().Prepare(config);
 }
 
@@ -90,7 +83,7 @@ DriverTest::DriverTest(const hostndis::HostConfig& config) : HostTest(ForPorts(c
 
 void DriverTest::SetUp() {
   if (OnRealFunctions()) {
-    ASSERT_NE(Reserved().memory, nullptr) << Reserved().error;
+    ASSERT_NE(Reserved(), nullptr) << reserved_error;
   }
   CallLog().clear();
   HideMemoryResource(false);

@@ -68,6 +68,7 @@ class Soak {
   void Fail(const std::string& what) {
     if (summary_.failures.size() < 50) summary_.failures.push_back(what);
   }
+  void Fail(const Side& side, const std::string& what) { Fail("port " + std::to_string(side.index) + ": " + what); }
   bool SetUpSide(Side& side, int index, uint32_t slot);
   bool Passes(const Side& to, const Mac& destination) const;
   std::vector<uint8_t> BuildFrame(Side& from, const Side& to, uint64_t seq);
@@ -144,7 +145,7 @@ bool Soak::SetUpSide(Side& side, int index, uint32_t slot) {
         simlab::OpenPciPort(functions_[index], options_.pci.as_k250, slot, "driver_soak", &spec, &pci, &error);
     hostndis::Device* device = chip ? host_.AddDevice(std::move(chip)) : nullptr;
     if (device == nullptr) {
-      Fail("port " + std::to_string(index) + ": " + error);
+      Fail(side, error);
       return false;
     }
     side.adapter = &host_.AddAdapter(*device);
@@ -237,7 +238,7 @@ void Soak::SendSome(Side& side) {
     uint64_t seq = side.next_seq++;
     PNDIS_PACKET p = BuildPacket(side, BuildFrame(side, peer, seq));
     if (p == nullptr) {
-      Fail("port " + std::to_string(side.index) + ": protocol memory exhausted");
+      Fail(side, "protocol memory exhausted");
       side.next_seq = options_.frames;
       break;
     }
@@ -260,12 +261,12 @@ void Soak::SendSome(Side& side) {
 void Soak::Completed(Side& side, PNDIS_PACKET packet, NDIS_STATUS status) {
   auto it = side.outstanding.find(packet);
   if (it == side.outstanding.end()) {
-    Fail("port " + std::to_string(side.index) + ": completion of a packet it does not have");
+    Fail(side, "completion of a packet it does not have");
     return;
   }
   uint64_t seq = it->second;
   side.outstanding.erase(it);
-  if (side.completions[seq]++ != 0) Fail("port " + std::to_string(side.index) + ": packet " + std::to_string(seq) + " completed twice");
+  if (side.completions[seq]++ != 0) Fail(side, "packet " + std::to_string(seq) + " completed twice");
   ++side.summary.sent;
   if (status == NDIS_STATUS_SUCCESS)
     ++side.summary.succeeded;
@@ -274,7 +275,7 @@ void Soak::Completed(Side& side, PNDIS_PACKET packet, NDIS_STATUS status) {
   else if (status == NDIS_STATUS_FAILURE)
     ++side.summary.failed;
   else
-    Fail("port " + std::to_string(side.index) + ": completion status " + std::to_string(status));
+    Fail(side, "completion status " + std::to_string(status));
   if (status == NDIS_STATUS_SUCCESS && side.passes[seq]) ++sides_[1 - side.index].summary.due;
   side.done.push_back(packet);
 }
@@ -283,27 +284,26 @@ hostndis::ReceiveAction Soak::Received(Side& side, PNDIS_PACKET packet) {
   ++side.summary.indicated;
   const Side& peer = sides_[1 - side.index];
   std::vector<uint8_t> f = hostndis::Adapter::PacketBytes(packet);
-  std::string where = "port " + std::to_string(side.index) + ": ";
   if (f.size() < min_frame_ || f.size() > 1514) {
-    Fail(where + "indicated a frame of " + std::to_string(f.size()) + " bytes");
+    Fail(side, "indicated a frame of " + std::to_string(f.size()) + " bytes");
     return hostndis::ReceiveAction::kReturn;
   }
   Mac destination, source;
   std::copy(f.begin(), f.begin() + 6, destination.begin());
   std::copy(f.begin() + 6, f.begin() + 12, source.begin());
-  if (!Passes(side, destination)) Fail(where + "the filter let through a frame for another address");
+  if (!Passes(side, destination)) Fail(side, "the filter let through a frame for another address");
   uint64_t seq = 0;
   for (int i = 0; i < 4; ++i) seq |= static_cast<uint64_t>(f[kSeqOffset + i]) << (8 * i);
   if (source != peer.station || f[kSeqOffset + 4] != peer.index || seq >= peer.next_seq) {
-    Fail(where + "a frame the peer never sent");
+    Fail(side, "a frame the peer never sent");
     return hostndis::ReceiveAction::kReturn;
   }
   uint32_t length = peer.lengths[seq];
   bool intact = f.size() == std::max<uint32_t>(length, min_frame_);
   for (uint32_t i = kSeqOffset + 5; intact && i < f.size(); ++i)
     intact = f[i] == (i < length ? PayloadByte(seq, i) : 0);
-  if (!intact) Fail(where + "frame " + std::to_string(seq) + " arrived damaged");
-  if (side.seen[seq]++ != 0) Fail(where + "frame " + std::to_string(seq) + " arrived twice");
+  if (!intact) Fail(side, "frame " + std::to_string(seq) + " arrived damaged");
+  if (side.seen[seq]++ != 0) Fail(side, "frame " + std::to_string(seq) + " arrived twice");
   if (!keeping_ || Random(5) != 0) return hostndis::ReceiveAction::kReturn;
   ++side.summary.kept;
   side.held.insert(packet);
@@ -330,7 +330,7 @@ void Soak::Disturb(uint64_t total) {
     if (r.status == NDIS_STATUS_PENDING)
       side.resetting = true;
     else if (r.status != NDIS_STATUS_SUCCESS)
-      Fail("port " + std::to_string(side.index) + ": reset failed with " + std::to_string(r.status));
+      Fail(side, "reset failed with " + std::to_string(r.status));
   }
 }
 
@@ -351,7 +351,7 @@ void Soak::Drain() {
 uint32_t Soak::Query(Side& side, NDIS_OID oid) {
   hostndis::QueryResult r = side.adapter->Query(oid, 4);
   if (r.status != NDIS_STATUS_SUCCESS || r.data.size() != 4) {
-    Fail("port " + std::to_string(side.index) + ": statistics query failed");
+    Fail(side, "statistics query failed");
     return 0;
   }
   return uint32_t(r.data[0]) | uint32_t(r.data[1]) << 8 | uint32_t(r.data[2]) << 16 | uint32_t(r.data[3]) << 24;
@@ -359,28 +359,27 @@ uint32_t Soak::Query(Side& side, NDIS_OID oid) {
 
 void Soak::Check() {
   for (Side& side : sides_) {
-    std::string where = "port " + std::to_string(side.index) + ": ";
     SoakPortSummary& s = side.summary;
     for (uint64_t seq = 0; seq < options_.frames; ++seq)
       if (side.completions[seq] != 1) {
-        Fail(where + "packet " + std::to_string(seq) + " completed " + std::to_string(side.completions[seq]) + " times");
+        Fail(side, "packet " + std::to_string(seq) + " completed " + std::to_string(side.completions[seq]) + " times");
         break;
       }
-    if (Query(side, OID_GEN_XMIT_OK) != s.succeeded) Fail(where + "XmitOk differs from the successful completions");
-    if (Query(side, OID_GEN_XMIT_ERROR) != s.failed + s.aborted) Fail(where + "XmitError differs from the failed completions");
-    if (Query(side, OID_GEN_RCV_OK) != s.indicated) Fail(where + "RcvOk differs from the packets indicated");
+    if (Query(side, OID_GEN_XMIT_OK) != s.succeeded) Fail(side, "XmitOk differs from the successful completions");
+    if (Query(side, OID_GEN_XMIT_ERROR) != s.failed + s.aborted) Fail(side, "XmitError differs from the failed completions");
+    if (Query(side, OID_GEN_RCV_OK) != s.indicated) Fail(side, "RcvOk differs from the packets indicated");
     if (side.board == nullptr) {
       // Between real functions the wire carries no bad frame and nothing is
       // cut. A packet aborted by a reset may have left before it.
       const SoakPortSummary& peer = sides_[1 - side.index].summary;
-      if (Query(side, OID_GEN_RCV_ERROR) != 0) Fail(where + "receive errors on a clean wire");
-      if (s.indicated > s.due + peer.aborted) Fail(where + "more frames indicated than the peer sent through this port's filter");
+      if (Query(side, OID_GEN_RCV_ERROR) != 0) Fail(side, "receive errors on a clean wire");
+      if (s.indicated > s.due + peer.aborted) Fail(side, "more frames indicated than the peer sent through this port's filter");
       uint64_t lost = s.due > s.indicated ? s.due - s.indicated : 0;
       if (!qemu_ && lost > Query(side, OID_GEN_RCV_NO_BUFFER) + summary_.resets * kWindow)
-        Fail(where + "more frames lost than the missed frames counted and the resets account for");
+        Fail(side, "more frames lost than the missed frames counted and the resets account for");
       // QEMU's chip drops a frame that finds no descriptor without counting
       // it: only a receive path that stopped shows.
-      if (qemu_ && s.indicated < s.due / 2) Fail(where + "fewer than half the frames due arrived");
+      if (qemu_ && s.indicated < s.due / 2) Fail(side, "fewer than half the frames due arrived");
     }
   }
   if (sides_[0].board) CheckBoards();
@@ -389,7 +388,6 @@ void Soak::Check() {
 void Soak::CheckBoards() {
   uint64_t arrived_total = 0;
   for (Side& side : sides_) {
-    std::string where = "port " + std::to_string(side.index) + ": ";
     SoakPortSummary& s = side.summary;
     const sim::Board::Counters& c = side.board->counters();
     const sim::Board::Counters& peer = sides_[1 - side.index].board->counters();
@@ -399,17 +397,17 @@ void Soak::CheckBoards() {
     s.overflowed = c.rx_fifo_lost + c.rx_fifo_cut;
     // The wire carries no bad frame: the only errors are frames the board cut.
     if (Query(side, OID_GEN_RCV_ERROR) != c.rx_fifo_cut + c.rx_watchdog_cut)
-      Fail(where + "receive errors other than the frames the board cut");
-    if (Query(side, OID_GEN_RCV_NO_BUFFER) > c.rx_missed) Fail(where + "more missed frames counted than the board missed");
-    if (s.indicated != c.rx_frames) Fail(where + "the board stored frames that were never indicated");
-    if (s.succeeded > c.tx_frames) Fail(where + "more successful sends than frames put on the wire");
+      Fail(side, "receive errors other than the frames the board cut");
+    if (Query(side, OID_GEN_RCV_NO_BUFFER) > c.rx_missed) Fail(side, "more missed frames counted than the board missed");
+    if (s.indicated != c.rx_frames) Fail(side, "the board stored frames that were never indicated");
+    if (s.succeeded > c.tx_frames) Fail(side, "more successful sends than frames put on the wire");
     // What arrived here crossed from the peer, less at most one frame in
     // flight per cable pull.
     uint64_t arrived = c.rx_frames + c.rx_filtered + c.rx_missed + c.rx_ignored + c.rx_runts + c.rx_fifo_lost +
                        c.rx_fifo_cut + c.rx_watchdog_cut;
     if (arrived > peer.tx_frames || peer.tx_frames - arrived > summary_.flaps)
-      Fail(where + "frames received do not match what the peer put on the wire");
-    if (c.dma_errors != 0 || c.tx_bad_setup != 0) Fail(where + "the board saw bad DMA or a bad setup frame");
+      Fail(side, "frames received do not match what the peer put on the wire");
+    if (c.dma_errors != 0 || c.tx_bad_setup != 0) Fail(side, "the board saw bad DMA or a bad setup frame");
     arrived_total += arrived;
   }
   if (arrived_total != summary_.frames_on_wire) Fail("the boards account for a different number of frames than the wire carried");
@@ -437,7 +435,7 @@ SoakSummary Soak::Run() {
   if (driver_.status != STATUS_SUCCESS) Fail("the driver did not load " + driver_.error);
   for (Side& s : sides_) {
     if (s.adapter->Initialize() != NDIS_STATUS_SUCCESS) {
-      Fail("port " + std::to_string(s.index) + " did not initialize");
+      Fail(s, "did not initialize");
       return summary_;
     }
     ULONG filter = NDIS_PACKET_TYPE_DIRECTED | NDIS_PACKET_TYPE_BROADCAST | NDIS_PACKET_TYPE_MULTICAST;

@@ -155,17 +155,26 @@ TEST_F(Timers, CancelledTimerNeverFires) {
   EXPECT_EQ(fired, 0);
 }
 
+// A timer never set up, one whose memory is freed while it is set, and one
+// left set at Halt: each is reported, and none of them fires.
 TEST_F(Timers, MisuseAndTimersLeftSetAreReported) {
   ExpectFinding(rule::kTimerMisuse);
   ExpectFinding(rule::kLeakTimer);
   NDIS_MINIPORT_TIMER never{};
+  PVOID memory = nullptr;
   InHandler([&] {
     NdisMSetTimer(&never, 1);
     NdisMSetTimer(&timer, 1000);
+    ASSERT_EQ(NdisAllocateMemory(&memory, sizeof(NDIS_MINIPORT_TIMER), 0, NDIS_PHYSICAL_ADDRESS_CONST(-1, -1)),
+              NDIS_STATUS_SUCCESS);
+    NdisMInitializeTimer(static_cast<PNDIS_MINIPORT_TIMER>(memory), script.handle, &Timers::Fire, this);
+    NdisMSetTimer(static_cast<PNDIS_MINIPORT_TIMER>(memory), 500);
+    NdisFreeMemory(memory, sizeof(NDIS_MINIPORT_TIMER), 0);
   });
+  EXPECT_EQ(host.verifier().Count(rule::kTimerMisuse), 2u) << "never set up; its memory freed while set";
   adapter->Halt();
   host.RunFor(2 * sim::kSecond);
-  EXPECT_EQ(fired, 0) << "the adapter's timers go with it";
+  EXPECT_EQ(fired, 0) << "a freed timer and the adapter's timers go with them";
 }
 
 TEST_F(Timers, BusyWaitsAndSleepsAdvanceTheClockWithinTheirRules) {

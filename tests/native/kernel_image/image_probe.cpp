@@ -8,11 +8,6 @@
 
 namespace probe {
 
-Routine& Routine::Word(uint32_t value) {
-  for (int i = 0; i < 4; ++i) code.push_back(static_cast<uint8_t>(value >> (8 * i)));
-  return *this;
-}
-
 Routine& Routine::Call(uint32_t slot, std::initializer_list<Arg> args) {
   for (auto a = std::rbegin(args); a != std::rend(args); ++a) {
     if (a->from_cell)
@@ -28,21 +23,6 @@ Routine& Routine::Call(uint32_t slot, std::initializer_list<Arg> args) {
 Routine& Routine::CallC(uint32_t slot, std::initializer_list<Arg> args) {
   Call(slot, args);
   return Bytes({0x83, 0xc4, static_cast<uint8_t>(4 * args.size())});  // add esp, n
-}
-
-Routine& Routine::Ecx(uint32_t value) { return Bytes({0xb9}).Word(value); }
-Routine& Routine::Edx(uint32_t value) { return Bytes({0xba}).Word(value); }
-Routine& Routine::EdxFromEax() { return Bytes({0x89, 0xc2}); }
-Routine& Routine::StoreEax(uint32_t cell) { return Bytes({0xa3}).Word(cell); }
-
-Routine& Routine::Bytes(std::initializer_list<uint8_t> bytes) {
-  code.insert(code.end(), bytes);
-  return *this;
-}
-
-Routine& Routine::Return(uint16_t pop) {
-  if (pop == 0) return Bytes({0xc3});
-  return Bytes({0xc2, static_cast<uint8_t>(pop), static_cast<uint8_t>(pop >> 8)});
 }
 
 ImageProbeTest::ImageProbeTest() : HostTest(kimage::DriverLoader::Image().Prepare(hostndis::HostConfig())) {}
@@ -86,8 +66,6 @@ uint32_t ImageProbeTest::Place(const Routine& routine) {
               routine.code.size());
   return at;
 }
-
-uint32_t ImageProbeTest::Cell(uint32_t length) { return bridge().heap().Allocate(length); }
 
 uint32_t ImageProbeTest::Run(uint32_t routine, std::initializer_list<uint32_t> args) {
   host.machine().MakeCurrent();

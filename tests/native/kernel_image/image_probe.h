@@ -36,18 +36,26 @@ class Routine {
   // pops them (cdecl).
   Routine& Call(uint32_t slot, std::initializer_list<Arg> args);
   Routine& CallC(uint32_t slot, std::initializer_list<Arg> args);
-  Routine& Ecx(uint32_t value);         // mov ecx, value
-  Routine& Edx(uint32_t value);         // mov edx, value
-  Routine& EdxFromEax();                // mov edx, eax
-  Routine& StoreEax(uint32_t cell);     // mov [cell], eax
-  Routine& Bytes(std::initializer_list<uint8_t> code);
-  Routine& Return(uint16_t pop = 0);    // ret / ret pop
+  Routine& Ecx(uint32_t value) { return Bytes({0xb9}).Word(value); }      // mov ecx, value
+  Routine& Edx(uint32_t value) { return Bytes({0xba}).Word(value); }      // mov edx, value
+  Routine& EdxFromEax() { return Bytes({0x89, 0xc2}); }                   // mov edx, eax
+  Routine& StoreEax(uint32_t cell) { return Bytes({0xa3}).Word(cell); }   // mov [cell], eax
+  Routine& Bytes(std::initializer_list<uint8_t> bytes) {
+    code.insert(code.end(), bytes);
+    return *this;
+  }
+  Routine& Return(uint16_t pop = 0) {  // ret / ret pop
+    return pop == 0 ? Bytes({0xc3}) : Bytes({0xc2, static_cast<uint8_t>(pop), static_cast<uint8_t>(pop >> 8)});
+  }
 
   std::vector<uint8_t> code;
   uint32_t after_last_call = 0;  // offset the last call returns to
 
  private:
-  Routine& Word(uint32_t value);
+  Routine& Word(uint32_t value) {
+    for (int i = 0; i < 4; ++i) code.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    return *this;
+  }
 };
 
 class ImageProbeTest : public hostndis::testing::HostTest {
@@ -66,7 +74,7 @@ class ImageProbeTest : public hostndis::testing::HostTest {
   uint32_t BlockSlot(uint32_t offset) { return shadow().block + offset; }
   uint32_t Place(const Routine& routine);
   // Zeroed emulated heap, `length` bytes.
-  uint32_t Cell(uint32_t length = 4);
+  uint32_t Cell(uint32_t length = 4) { return bridge().heap().Allocate(length); }
   uint32_t Read(uint32_t address) { return bridge().cpu().Read32(address); }
   void Write(uint32_t address, uint32_t value) { bridge().cpu().Write32(address, value); }
   // Runs a placed routine; a fault is reported (rule ImageFault).

@@ -24,16 +24,6 @@ uint32_t PeOffset(const std::vector<uint8_t>& b) {
   return v;
 }
 
-TEST(PeLoader, AcceptsTheShippedImageWithItsImports) {
-  kimage::PeImage image;
-  std::string error;
-  ASSERT_TRUE(kimage::ParsePe(ShippedImage(), &image, &error)) << error;
-  bool found = false;
-  for (const auto& i : image.imports) found = found || (i.module == "HAL.dll" && i.name == "KfAcquireSpinLock");
-  EXPECT_TRUE(found) << "KfAcquireSpinLock of HAL.dll is among the imports";
-  EXPECT_FALSE(image.fixups.empty()) << "the image keeps base relocations";
-}
-
 // File offset of the first base relocation entry (after the block header).
 uint32_t FirstRelocationEntry(const std::vector<uint8_t>& b) {
   uint32_t pe = PeOffset(b);

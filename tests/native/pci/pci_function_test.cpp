@@ -13,11 +13,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A folder shaped like /sys/bus/pci/devices with its drivers beside it.
-class FakeSysfs {
- public:
-  FakeSysfs() { fs::create_directories(root_ / "devices"); }
-  ~FakeSysfs() { fs::remove_all(root_); }
+// A folder shaped like /sys/bus/pci/devices with its drivers beside it:
+// 21143s bound to uio_pci_generic, to the kernel's driver and to none, and
+// other functions (added out of address order).
+class PciFunctionCheckTest : public ::testing::Test {
+ protected:
+  PciFunctionCheckTest() {
+    fs::create_directories(root_ / "devices");
+    Add("0000:00:03.0", "0x8086", "0x100e", "e1000");
+    Add("0000:00:14.0", "0x1011", "0x0019", "uio_pci_generic");
+    Add("0000:00:10.0", "0x1011", "0x0019", "tulip");
+    Add("0000:00:11.0", "0x1011", "0x0019", "");
+    Add("0000:00:12.0", "0x1011", "0x0019", "uio_pci_generic");
+    Add("0000:00:13.0", "0x8086", "0x100e", "uio_pci_generic");
+  }
+  ~PciFunctionCheckTest() override { fs::remove_all(root_); }
 
   std::string devices() const { return root_ / "devices"; }
   // A function with these identifiers, bound to `driver` ("" for none).
@@ -45,12 +55,7 @@ TEST(PciAddressTest, TakesTheFullFormAndTheShortOneInLowerCase) {
     EXPECT_FALSE(hostpci::ParseAddress(bad, &a)) << "'" << bad << "' is no address";
 }
 
-TEST(PciFunctionCheckTest, SaysWhyEachFunctionCannotBeUsed) {
-  FakeSysfs sys;
-  sys.Add("0000:00:03.0", "0x8086", "0x100e", "e1000");
-  sys.Add("0000:00:10.0", "0x1011", "0x0019", "tulip");
-  sys.Add("0000:00:11.0", "0x1011", "0x0019", "");
-  sys.Add("0000:00:12.0", "0x1011", "0x0019", "uio_pci_generic");
+TEST_F(PciFunctionCheckTest, SaysWhyEachFunctionCannotBeUsed) {
   struct Case {
     const char* address;
     const char* says;
@@ -60,24 +65,19 @@ TEST(PciFunctionCheckTest, SaysWhyEachFunctionCannotBeUsed) {
                {"0000:00:11.0", "is bound to no driver, not to uio_pci_generic"}};
   for (const Case& c : cases) {
     std::string error;
-    EXPECT_FALSE(hostpci::CheckFunction(sys.devices(), c.address, &error)) << c.address;
+    EXPECT_FALSE(hostpci::CheckFunction(devices(), c.address, &error)) << c.address;
     EXPECT_NE(error.find(c.says), std::string::npos) << c.address << ": " << error;
   }
   std::string error;
-  EXPECT_TRUE(hostpci::CheckFunction(sys.devices(), "0000:00:12.0", &error)) << error;
+  EXPECT_TRUE(hostpci::CheckFunction(devices(), "0000:00:12.0", &error)) << error;
   std::string unbind;
-  hostpci::CheckFunction(sys.devices(), "0000:00:10.0", &unbind);
-  EXPECT_NE(unbind.find("echo 0000:00:10.0 > " + sys.devices() + "/0000:00:10.0/driver/unbind"), std::string::npos)
+  hostpci::CheckFunction(devices(), "0000:00:10.0", &unbind);
+  EXPECT_NE(unbind.find("echo 0000:00:10.0 > " + devices() + "/0000:00:10.0/driver/unbind"), std::string::npos)
       << "a function the kernel drives is unbound first: " << unbind;
 }
 
-TEST(PciFunctionCheckTest, ListsOnlyThe21143sBoundToUioInAddressOrder) {
-  FakeSysfs sys;
-  sys.Add("0000:00:12.0", "0x1011", "0x0019", "uio_pci_generic");
-  sys.Add("0000:00:10.0", "0x1011", "0x0019", "uio_pci_generic");
-  sys.Add("0000:00:11.0", "0x1011", "0x0019", "tulip");
-  sys.Add("0000:00:13.0", "0x8086", "0x100e", "uio_pci_generic");
-  EXPECT_EQ(hostpci::BoundFunctions(sys.devices()), (std::vector<std::string>{"0000:00:10.0", "0000:00:12.0"}))
+TEST_F(PciFunctionCheckTest, ListsOnlyThe21143sBoundToUioInAddressOrder) {
+  EXPECT_EQ(hostpci::BoundFunctions(devices()), (std::vector<std::string>{"0000:00:12.0", "0000:00:14.0"}))
       << "not the one the kernel drives, nor the one that is no 21143";
 }
 
