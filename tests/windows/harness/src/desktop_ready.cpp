@@ -42,9 +42,27 @@ bool Start_Holder()
 
 }  // namespace
 
+// Starts the desktop process and waits until it is idle. A first window
+// would start it too, but Wine waits only ten seconds for it then: on a
+// loaded x86 machine the desktop needs longer, and the program that timed
+// out, and the desktop itself, stay without a display driver.
+void Start_Desktop()
+{
+  WCHAR command[] = L"explorer.exe /desktop";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup, &process))
+    return;
+  WaitForInputIdle(process.hProcess, 180000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
 int main(int argc, char** argv)
 {
   if (argc == 2 && std::string(argv[1]) == "--hold") return Hold();
+  Start_Desktop();
   for (int attempt = 0; attempt < 120; ++attempt) {
     HWND window = GetDesktopWindow() ? New_Window() : nullptr;
     if (window) {
