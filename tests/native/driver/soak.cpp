@@ -38,6 +38,7 @@ uint8_t PayloadByte(uint64_t seq, uint32_t i) { return static_cast<uint8_t>(seq 
 struct Side {
   int index = 0;
   sim::Board* board = nullptr;  // null on a real function
+  hostndis::Device* device = nullptr;
   hostndis::Adapter* adapter = nullptr;
   Mac station{};
   std::vector<Mac> multicast;   // the list it receives
@@ -148,6 +149,7 @@ bool Soak::SetUpSide(Side& side, int index, uint32_t slot) {
       Fail(side, error);
       return false;
     }
+    side.device = device;
     side.adapter = &host_.AddAdapter(*device);
     side.adapter->SetNetworkAddress(*spec.network_address);
   } else {
@@ -379,7 +381,15 @@ void Soak::Check() {
         Fail(side, "more frames lost than the missed frames counted and the resets account for");
       // QEMU's chip drops a frame that finds no descriptor without counting
       // it: only a receive path that stopped shows.
-      if (qemu_ && s.indicated < s.due / 2) Fail(side, "fewer than half the frames due arrived");
+      // The chip's state goes with it: the stall this check has caught on
+      // QEMU leaves the receive process running with nothing pending.
+      if (qemu_ && s.indicated < s.due / 2) {
+        char state[160];
+        std::snprintf(state, sizeof state, " (CSR5 %08x CSR6 %08x CSR7 %08x, command and status %08x)",
+                      side.device->ReadCsr(0x28), side.device->ReadCsr(0x30), side.device->ReadCsr(0x38),
+                      side.device->ReadPciConfig(0x04));
+        Fail(side, std::string("fewer than half the frames due arrived") + state);
+      }
     }
   }
   if (sides_[0].board) CheckBoards();
