@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <random>
@@ -384,10 +385,22 @@ void Soak::Check() {
       // The chip's state goes with it: the stall this check has caught on
       // QEMU leaves the receive process running with nothing pending.
       if (qemu_ && s.indicated < s.due / 2) {
-        char state[160];
+        char state[240];
         std::snprintf(state, sizeof state, " (CSR5 %08x CSR6 %08x CSR7 %08x, command and status %08x)",
                       side.device->ReadCsr(0x28), side.device->ReadCsr(0x30), side.device->ReadCsr(0x38),
                       side.device->ReadPciConfig(0x04));
+        // The receive list as the chip sees it: from CSR3 along the chain.
+        uint32_t first = side.device->ReadCsr(0x18), at = first, owned = 0, filled = 0, count = 0;
+        do {
+          uint32_t d[4] = {};
+          if (!host_.memory().DmaRead(at, d, sizeof d)) break;
+          owned += d[0] >> 31;
+          filled += (d[0] >> 31) == 0 && (d[0] & 0x300) == 0x300;
+          ++count;
+          at = d[3];
+        } while (at != first && count < 256);
+        std::snprintf(state + std::strlen(state), sizeof state - std::strlen(state), "; from CSR3 along the chain %u descriptors, %u the chip's, %u holding a whole frame",
+                      count, owned, filled);
         Fail(side, std::string("fewer than half the frames due arrived") + state);
       }
     }
