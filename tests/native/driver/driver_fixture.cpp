@@ -124,9 +124,9 @@ static std::unique_ptr<TestDevice> RealFunction(hostndis::Host& host, uint32_t s
     ADD_FAILURE() << "slot " << slot << " on real functions: " << error;
     return nullptr;
   }
-  simlab::PortSpec spec;
+  simlab::PortSpec port_setup;
   std::unique_ptr<hostndis::Device> chip =
-      simlab::OpenPciPort(addresses[slot], true, slot, "driver test", &spec, &port->pci, &error);
+      simlab::OpenPciPort(addresses[slot], true, slot, "driver test", &port_setup, &port->pci, &error);
   if (chip == nullptr) {
     ADD_FAILURE() << error;
     return nullptr;
@@ -134,7 +134,7 @@ static std::unique_ptr<TestDevice> RealFunction(hostndis::Host& host, uint32_t s
   if (cabled && (port->peer = PciFarEnd::Open(addresses[1 - slot], host.memory(), &error)) == nullptr)
     ADD_FAILURE() << "the far end: " << error;
   auto device = std::make_unique<TestDevice>(std::move(chip));
-  if (spec.network_address) port->adapter_address = *spec.network_address;
+  if (port_setup.network_address) port->adapter_address = *port_setup.network_address;
   return device;
 }
 

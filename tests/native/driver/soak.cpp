@@ -139,12 +139,12 @@ bool Soak::SetUpSide(Side& side, int index, uint32_t slot) {
   side.station = Mac{0x00, 0x12, 0x34, 0x56, 0x78, static_cast<uint8_t>(0x01 + index)};
   if (options_.pci.enabled) {
     // The station address through the override, as on the simulated boards' EEPROMs.
-    simlab::PortSpec spec;
-    spec.network_address = std::vector<uint8_t>(side.station.begin(), side.station.end());
+    simlab::PortSpec port_setup;
+    port_setup.network_address = std::vector<uint8_t>(side.station.begin(), side.station.end());
     hostpci::PciDevice* pci = nullptr;
     std::string error;
     std::unique_ptr<hostndis::Device> chip =
-        simlab::OpenPciPort(functions_[index], options_.pci.as_k250, slot, "driver_soak", &spec, &pci, &error);
+        simlab::OpenPciPort(functions_[index], options_.pci.as_k250, slot, "driver_soak", &port_setup, &pci, &error);
     hostndis::Device* device = chip ? host_.AddDevice(std::move(chip)) : nullptr;
     if (device == nullptr) {
       Fail(side, error);
@@ -152,7 +152,7 @@ bool Soak::SetUpSide(Side& side, int index, uint32_t slot) {
     }
     side.device = device;
     side.adapter = &host_.AddAdapter(*device);
-    side.adapter->SetNetworkAddress(*spec.network_address);
+    side.adapter->SetNetworkAddress(*port_setup.network_address);
   } else {
     sim::BoardConfig config;
     config.slot = slot;
