@@ -120,11 +120,17 @@ std::unique_ptr<hostndis::Device> OpenPciPort(const std::string& address, bool a
   return std::make_unique<PhyRegisterKeeper>(std::move(device), kPhy, kPhyInterruptEnable);
 }
 
-bool RealPorts::Open(const PciChoice& choice, size_t count, std::string* error) {
+bool RealPorts::Open(const PciChoice& choice, size_t count, hostndis::HostConfig* config) {
+  if (!choice.enabled) return true;
   as_k250_ = choice.as_k250;
-  if (!ChoosePciFunctions(choice, count, &addresses_, error)) return false;
-  memory_ = hostpci::ReservedMemory::Open(error);
-  return memory_ != nullptr;
+  std::string error;
+  if (ChoosePciFunctions(choice, count, &addresses_, &error)) memory_ = hostpci::ReservedMemory::Open(&error);
+  if (memory_ == nullptr) {
+    std::fprintf(stderr, "%s: %s\n", tool_, error.c_str());
+    return false;
+  }
+  *config = memory_->Configure(*config);
+  return true;
 }
 
 Port* RealPorts::AddTo(Lab& lab, size_t i, PortSpec setup, std::string* error) {

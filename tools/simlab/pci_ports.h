@@ -53,10 +53,10 @@ std::unique_ptr<hostndis::Device> OpenPciPort(const std::string& address, bool a
 class RealPorts {
  public:
   explicit RealPorts(const char* tool) : tool_(tool) {}
-  // The reserved memory and `count` functions. False with the reason.
-  bool Open(const PciChoice& choice, size_t count, std::string* error);
-  // `config` with the reserved memory and the clock in real time.
-  hostndis::HostConfig Configure(hostndis::HostConfig config) const { return memory_->Configure(config); }
+  // With --pci: the reserved memory and `count` functions, and `config` set
+  // to use that memory with the clock in real time. Without it, nothing.
+  // False, the reason said on stderr, when they cannot be had.
+  bool Open(const PciChoice& choice, size_t count, hostndis::HostConfig* config);
   // Port `i` of `lab` on the i-th function. Null with the reason.
   Port* AddTo(Lab& lab, size_t i, PortSpec setup, std::string* error);
   // The functions' addresses, in port order.

@@ -179,13 +179,7 @@ int main(int argc, char** argv) {
 
   simlab::RealPorts real("trxdemo");
   hostndis::HostConfig config;
-  if (pci.enabled) {
-    if (!real.Open(pci, 2, &error)) {
-      std::fprintf(stderr, "trxdemo: %s\n", error.c_str());
-      return 2;
-    }
-    config = real.Configure(config);
-  }
+  if (!real.Open(pci, 2, &config)) return 2;
   simlab::Lab lab(config, kernel_image);
   if (!lab.load_error().empty()) {
     std::fprintf(stderr, "trxdemo: %s\n", lab.load_error().c_str());

@@ -128,13 +128,7 @@ int main(int argc, char** argv) {
 
   simlab::RealPorts real("trxdiag");
   hostndis::HostConfig config;
-  if (request.pci.enabled) {
-    if (!real.Open(request.pci, 1, &error)) {
-      std::fprintf(stderr, "trxdiag: %s\n", error.c_str());
-      return 2;
-    }
-    config = real.Configure(config);
-  }
+  if (!real.Open(request.pci, 1, &config)) return 2;
   simlab::Lab lab(config, request.kernel_image);
   if (!lab.load_error().empty()) {
     std::fprintf(stderr, "trxdiag: %s\n", lab.load_error().c_str());

@@ -135,13 +135,7 @@ int Run(const LabOptions& o) {
   LabPort ports[2];
   simlab::RealPorts real("trxlab");
   hostndis::HostConfig config;
-  if (o.pci.enabled) {
-    if (!real.Open(o.pci, 2, &error)) {
-      std::fprintf(stderr, "trxlab: %s\n", error.c_str());
-      return 2;
-    }
-    config = real.Configure(config);
-  }
+  if (!real.Open(o.pci, 2, &config)) return 2;
   simlab::Lab lab(config, o.kernel_image);
   if (!lab.load_error().empty()) {
     std::fprintf(stderr, "trxlab: %s\n", lab.load_error().c_str());

@@ -26,7 +26,9 @@ TEST_P(DriverSoak, ShortRunCompletesEveryPacketOnce) {
   options.frames = run.frames;
   options.flap_every = run.flap_every;
   options.reset_every = run.reset_every;
-  if (run.board != "kind") ASSERT_TRUE(sim::BoardProfile::Named(run.board, &options.board)) << run.board;
+  if (run.board != "kind") {
+    ASSERT_TRUE(sim::BoardProfile::Named(run.board, &options.board)) << run.board;
+  }
 #ifdef TRX_TEST_KERNEL_IMAGE
   options.frames /= 2;
   options.flap_every /= 2;
