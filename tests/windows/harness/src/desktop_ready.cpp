@@ -24,23 +24,27 @@ int Hold()
   return 0;
 }
 
-bool Start_Holder()
+// Starts `command` detached; its process handle, or null.
+HANDLE Start(std::wstring command)
 {
-  WCHAR self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring command = L"\"" + std::wstring(self) + L"\" --hold";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup,
                       &process))
-    return false;
+    return nullptr;
   CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return true;
+  return process.hProcess;
 }
 
-}  // namespace
+bool Start_Holder()
+{
+  WCHAR self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  HANDLE holder = Start(L"\"" + std::wstring(self) + L"\" --hold");
+  if (holder) CloseHandle(holder);
+  return holder != nullptr;
+}
 
 // Starts the desktop process and waits until it is idle. A first window
 // would start it too, but Wine waits only ten seconds for it then: on a
@@ -48,16 +52,13 @@ bool Start_Holder()
 // out, and the desktop itself, stay without a display driver.
 void Start_Desktop()
 {
-  WCHAR command[] = L"explorer.exe /desktop";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup, &process))
-    return;
-  WaitForInputIdle(process.hProcess, 180000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  HANDLE desktop = Start(L"explorer.exe /desktop");
+  if (!desktop) return;
+  WaitForInputIdle(desktop, 180000);
+  CloseHandle(desktop);
 }
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
