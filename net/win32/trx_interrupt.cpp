@@ -64,7 +64,10 @@ VOID ServiceInterrupts(PADAPTER_CONTEXT A) {
   do {
     Status = TRX_CSR_READ(A, CSR5_STATUS);
     TRX_CSR_WRITE(A, CSR5_STATUS, Status);
-    if (Status & CSR5_RX_INTERRUPT) IndicateReceives(A);
+    // No buffer means the chain is full of frames. Their receive interrupt
+    // may be gone: a reset clears it, and the chip cannot raise it again
+    // until the walk hands descriptors back.
+    if (Status & (CSR5_RX_INTERRUPT | CSR5_RX_UNAVAILABLE)) IndicateReceives(A);
     if (Status & (CSR5_TX_INTERRUPT | CSR5_TX_UNAVAILABLE)) CompleteTransmits(A);
     if (Status & CSR5_ABNORMAL_EVENTS) {
       BOOLEAN Serial = A->PhyKind == TRX_PHY_NONE;

@@ -144,6 +144,30 @@ TEST_F(ResetHaltTest, ReceiveBuffersLentAcrossAResetComeBackSafely) {
   EXPECT_EQ(QueryValue(port, OID_GEN_RCV_NO_BUFFER), 0u);
 }
 
+// The software reset clears the receive interrupt of frames already stored.
+// With the whole chain full the restarted chip finds only the sentinel, and
+// the next frame reports "receive buffer unavailable", nothing else.
+TEST_F(ResetHaltTest, FramesStoredBeforeAResetAreIndicatedAfterIt) {
+  Port& port = AddPort();
+  port.adapter->SetKeyword("RxRingSize", 8u);
+  BringUp(port);
+  ASSERT_EQ(SetFilter(port, NDIS_PACKET_TYPE_DIRECTED), NDIS_STATUS_SUCCESS);
+  // Masked behind the driver's back: the reset comes before the deferred routine.
+  port.device->WriteCsr(0x38, 0);
+  for (uint8_t i = 0; i < 7; ++i) port.peer->Send(Frame(kStation, 60, i));
+  Run(sim::kMillisecond);
+  ASSERT_TRUE(port.adapter->received().empty());
+  port.adapter->Reset();
+  Run(1600 * sim::kMillisecond);
+  ASSERT_TRUE(port.adapter->last_reset().done);
+  port.peer->Send(Frame(kStation, 60, 7));
+  Run(sim::kMillisecond);
+  EXPECT_EQ(port.adapter->received().size(), 7u) << "the seven frames stored before the reset";
+  for (uint8_t i = 0; i < 7; ++i) port.peer->Send(Frame(kStation, 60, i));
+  Run(sim::kMillisecond);
+  EXPECT_EQ(port.adapter->received().size(), 14u) << "and the chain takes frames again";
+}
+
 // A controller that no longer takes its bus mode fails the reset; once it
 // behaves again the next reset succeeds.
 TEST_F(ResetHaltTest, FailsWithHardErrorsWhenTheControllerDoesNotComeBack) {

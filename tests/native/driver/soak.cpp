@@ -382,8 +382,8 @@ void Soak::Check() {
         Fail(side, "more frames lost than the missed frames counted and the resets account for");
       // QEMU's chip drops a frame that finds no descriptor without counting
       // it: only a receive path that stopped shows.
-      // The chip's state goes with it: the stall this check has caught on
-      // QEMU leaves the receive process running with nothing pending.
+      // The chip's state goes with it, to tell a driver that stopped handing
+      // descriptors back from a chip that stopped taking them.
       if (qemu_ && s.indicated < s.due / 2) {
         char state[240];
         std::snprintf(state, sizeof state, " (CSR5 %08x CSR6 %08x CSR7 %08x, command and status %08x)",
