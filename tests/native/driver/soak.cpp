@@ -39,7 +39,7 @@ uint8_t PayloadByte(uint64_t seq, uint32_t i) { return static_cast<uint8_t>(seq 
 struct Side {
   int index = 0;
   sim::Board* board = nullptr;  // null on a real function
-  hostndis::Device* device = nullptr;
+  hostndis::Device* device = nullptr;  // the board or the real function
   hostndis::Adapter* adapter = nullptr;
   Mac station{};
   std::vector<Mac> multicast;   // the list it receives
@@ -107,12 +107,6 @@ class Soak {
   Side* late_ = nullptr;  // a port whose reset comes before its deferred routine
   sim::Nanoseconds late_until_ = 0;
   uint32_t late_mask_ = 0;  // its interrupt mask as the driver left it
-  uint32_t ChipCsr(Side& side, uint32_t offset) {
-    return side.board ? side.board->ReadCsr(offset) : side.device->ReadCsr(offset);
-  }
-  void SetChipCsr(Side& side, uint32_t offset, uint32_t value) {
-    side.board ? side.board->WriteCsr(offset, value) : side.device->WriteCsr(offset, value);
-  }
 };
 
 kimage::DriverLoader LoaderFor(const SoakOptions& options) {
@@ -170,7 +164,8 @@ bool Soak::SetUpSide(Side& side, int index, uint32_t slot) {
     config.profile = options_.board.ForPort(static_cast<uint32_t>(index));
     config.eeprom = sim::BoardConfig::EepromWithAddress(side.station.data());
     side.board = &host_.AddBoard(config);
-    side.adapter = &host_.AddAdapter(*side.board);
+    side.device = host_.DeviceOf(*side.board);
+    side.adapter = &host_.AddAdapter(*side.device);
   }
   side.adapter->SetKeyword("ConnectionType", 0u);
   side.adapter->SetKeyword("SlotNumber", slot);
@@ -352,8 +347,8 @@ void Soak::Disturb(uint64_t total) {
     // deferred routine: the chip's interrupt masked, traffic goes on for up
     // to 10 ms, and the software reset then clears the interrupt of whatever
     // frames were stored meanwhile.
-    late_mask_ = ChipCsr(side, 0x38);
-    SetChipCsr(side, 0x38, 0);
+    late_mask_ = side.device->ReadCsr(0x38);
+    side.device->WriteCsr(0x38, 0);
     late_ = &side;
     late_until_ = host_.clock().Now() + Random(10 * sim::kMillisecond);
   }
@@ -372,7 +367,7 @@ void Soak::Reset(Side& side) {
 // negotiates for longer than the settle wait takes more than 2 s.
 void Soak::Drain() {
   keeping_ = false;
-  if (late_ != nullptr) SetChipCsr(*late_, 0x38, late_mask_);  // the deferred routine comes after all
+  if (late_ != nullptr) late_->device->WriteCsr(0x38, late_mask_);  // the deferred routine comes after all
   late_ = nullptr;
   for (int round = 0; round < 500; ++round) {
     bool busy = false;
