@@ -107,6 +107,7 @@ void Board::Impl::WriteBackRxFrame() {
 void Board::Impl::CancelRxWriteBacks() {
   clock_.Cancel(rx_writeback_event_);
   rx_writeback_event_ = 0;
+  for (const PendingRxFrame& f : rx_pending_) counters_.rx_reset_lost += f.whole;
   rx_pending_.clear();
   rx_words_.clear();
   rx_last_due_ = rx_wire_free_at_ = 0;

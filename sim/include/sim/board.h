@@ -162,6 +162,7 @@ class Board : public WirePort {
     uint64_t rx_fifo_lost = 0;    // frames lost to a full receive FIFO (CSR8 bits 17-27)
     uint64_t rx_fifo_cut = 0;     // frames closed with an overflow: part of them found room
     uint64_t rx_watchdog_cut = 0; // frames the receive watchdog cut
+    uint64_t rx_reset_lost = 0;   // whole frames stored whose status a reset lost
     uint64_t rx_runts_crc = 0;    // frames that arrived with a bad FCS
     uint64_t rx_runts = 0;        // frames under 64 bytes dropped (CSR6 bit 3 clear)
     uint64_t rx_ignored = 0;      // frames arriving with no link or the receiver stopped

@@ -457,7 +457,7 @@ void Soak::CheckBoards() {
     // What arrived here crossed from the peer, less at most one frame in
     // flight per cable pull.
     uint64_t arrived = c.rx_frames + c.rx_filtered + c.rx_missed + c.rx_ignored + c.rx_runts + c.rx_fifo_lost +
-                       c.rx_fifo_cut + c.rx_watchdog_cut;
+                       c.rx_fifo_cut + c.rx_watchdog_cut + c.rx_reset_lost;
     if (arrived > peer.tx_frames || peer.tx_frames - arrived > summary_.flaps)
       Fail(side, "frames received do not match what the peer put on the wire");
     if (c.dma_errors != 0 || c.tx_bad_setup != 0) Fail(side, "the board saw bad DMA or a bad setup frame");
