@@ -61,9 +61,9 @@ TEST_F(Adapters, IdsStayUniqueWhenTheHighestIsNotLast)
   Adapter_At(MODEL_K250, 0, 4)->adapter_id = 7;   // as a registry load may leave them
   Adapter_At(MODEL_K250, 0, 5);
   EXPECT_EQ(Adapter_At(MODEL_K250, 0, 6)->adapter_id, 9);
-  Get_Nth_Adapter(2, 0)->adapter_id = INT32_MAX;
-  EXPECT_EQ(Adapter_At(MODEL_K250, 0, 7), nullptr) << "no id past the 32-bit range";
-  EXPECT_EQ(Message(), "No adapter id left in Add_Adapter!");
+  Set_Adapter_Id(Get_Nth_Adapter(2, 0), INT32_MAX);
+  EXPECT_EQ(Adapter_At(MODEL_K250, 0, 7)->adapter_id, 1) << "past the 32-bit range, the lowest free id";
+  EXPECT_EQ(Adapter_At(MODEL_K250, 0, 8)->adapter_id, 2) << "and then the next free one";
 }
 
 TEST_F(Adapters, NthAdapterCountsOnlyTheGivenTrunk)

@@ -136,6 +136,30 @@ TEST_F(DamagedStore, CollidingIdsAndMemberCountsAreMadeConsistent)
   EXPECT_GT(added->LinkID, 3) << "LinkIDs handed out later are new";
 }
 
+// Records stored behind one with the highest possible id still load: they
+// get the lowest free ids, so that a save of this model loads back whole.
+TEST_F(DamagedStore, RecordsBehindTheHighestIdStillLoad)
+{
+  std::vector<uint8_t> regInfo(44, 0);
+  regInfo[0] = MODEL_K100TX;
+  hostreg::PutDword(Service(), "TrunkCount", 2);
+  hostreg::PutDword(Trunk(0), "LinkID", 0x7FFFFFFF);
+  hostreg::PutText(Trunk(1), "TrunkName", u"second");
+  hostreg::PutDword(Service(), "AdapterCount", 2);
+  for (int k = 0; k < 2; ++k) {
+    regInfo[20] = static_cast<uint8_t>(4 + k);
+    hostreg::PutValue(AdapterKey(k), "reg_info", REG_BINARY, regInfo);
+  }
+  hostreg::PutDword(AdapterKey(0), "adapter_id", 0x7FFFFFFF);
+
+  EXPECT_EQ(ERROR_SUCCESS, LoadConfiguration());
+  ASSERT_EQ(2, Link_Count()) << "the trunk behind LinkID 2147483647 is loaded";
+  EXPECT_EQ(1, First_Link()->next->LinkID);
+  ASSERT_EQ(2, Adapter_Count()) << "the adapters are loaded too";
+  EXPECT_EQ(0x7FFFFFFF, First_Adapter()->adapter_id);
+  EXPECT_EQ(1, First_Adapter()->next->adapter_id);
+}
+
 TEST_F(DamagedStore, HugeCountsStillEnd)
 {
   hostreg::PutDword(Service(), "TrunkCount", 0xFFFFFFFF);

@@ -20,11 +20,8 @@ Adapter* Add_Adapter(const AdapterValues& values)
   // unique when that broke their order.
   int64_t highestId = lists.highestAdapterId;
   if (lists.lastAdapter && lists.lastAdapter->adapter_id > highestId) highestId = lists.lastAdapter->adapter_id;
-  if (highestId >= INT32_MAX) {
-    Set_Model_Message("No adapter id left in Add_Adapter!");
-    return nullptr;
-  }
-  if (!lists.adapterLocations.Reserve_One()) {
+  const int32_t id = Next_Record_Id(lists.firstAdapter, lists.adapterCount, highestId, &Adapter::adapter_id);
+  if (id == 0 || !lists.adapterLocations.Reserve_One()) {
     Set_Model_Message("Failure to allocate Adapter structure!");
     return nullptr;
   }
@@ -34,7 +31,7 @@ Adapter* Add_Adapter(const AdapterValues& values)
     Set_Model_Message("Failure to allocate Adapter structure!");
     return nullptr;
   }
-  adapter->adapter_id = static_cast<int32_t>(highestId + 1);
+  adapter->adapter_id = id;
   adapter->msg = Make_Display_Name(adapter->adapter_id, values.Model, values.BusNumber, values.SlotNumber);
   if (!adapter->msg) {
     Model_Free(adapter);
@@ -42,7 +39,7 @@ Adapter* Add_Adapter(const AdapterValues& values)
   }
   static_cast<AdapterValues&>(*adapter) = values;
   lists.adapterLocations.Insert(adapter);
-  lists.highestAdapterId = adapter->adapter_id;
+  if (id > lists.highestAdapterId) lists.highestAdapterId = id;
 
   if (lists.lastAdapter)
     lists.lastAdapter->next = adapter;

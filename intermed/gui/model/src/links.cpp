@@ -24,17 +24,13 @@ Link* Add_Link()
   // that broke their order.
   int64_t highestId = lists.highestLinkId;
   if (lists.lastLink && lists.lastLink->LinkID > highestId) highestId = lists.lastLink->LinkID;
-  if (highestId >= INT32_MAX) {
-    Set_Model_Message("No link id left in Add_Link!");
-    return nullptr;
-  }
-
-  Link* link = Alloc_Record<Link>();
+  const int32_t id = Next_Record_Id(lists.firstLink, lists.linkCount, highestId, &Link::LinkID);
+  Link* link = id ? Alloc_Record<Link>() : nullptr;
   if (!link) {
     Set_Model_Message("Failure to allocate Links structure!");
     return nullptr;
   }
-  link->LinkID = static_cast<int32_t>(highestId + 1);
+  link->LinkID = id;
   link->DisplayName = Make_Display_Name(link->LinkID, MODEL_TMRXLINK, 0, 0);
   if (!link->DisplayName) {
     Model_Free(link);
@@ -42,7 +38,7 @@ Link* Add_Link()
   }
   link->TrunkType = 2;
   link->TransType = 1;
-  lists.highestLinkId = link->LinkID;
+  if (id > lists.highestLinkId) lists.highestLinkId = id;
 
   if (lists.lastLink)
     lists.lastLink->next = link;
