@@ -31,6 +31,15 @@ run_fuzz_target() {
   per_cpu=$(echo "${runs:-0} $cpu" | awk '{ t = $2 + $3; if (t > 0) printf "%d", $1 / t; else print "?" }')
   if [ "$status" -ne 0 ]; then
     tail -40 "$log" >&2
+    # The finding's cause and input come last, where a shortened report of
+    # this run still shows them: a finding on another machine can be replayed
+    # here (base64 -d > FILE; TARGET FILE).
+    grep -m1 -E 'invariant broken|ERROR: |runtime error' "$log" >&2 || true
+    local input
+    input=$(sed -n "s/.*Test unit written to //p" "$log" | tail -1)
+    if [ -n "$input" ] && [ -f "$input" ] && [ "$(stat -c %s "$input")" -le 4096 ]; then
+      echo "input (base64): $(base64 -w0 "$input")" >&2
+    fi
     echo "$label fuzz: FINDING after ${runs:-?} executions (log: $log)" >&2
     return 1
   fi
