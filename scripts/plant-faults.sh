@@ -105,7 +105,11 @@ run_fault() {
   if ! build "$preset" "$targets" >"$log_dir/$safe.build.log" 2>&1; then
     status=1 how=build  # the compiler caught it (or the build is broken: see its log)
   else
-    ctest --test-dir "build/$preset" ${tests:+-R "$tests"} -j2 --timeout 300 >"$log_dir/$safe.log" 2>&1 || status=$?
+    # The Windows test programs open windows: they run inside Xvfb.
+    local display=()
+    [[ "$preset" == win* ]] && display=(scripts/with-xvfb.sh)
+    "${display[@]}" ctest --test-dir "build/$preset" ${tests:+-R "$tests"} -j2 --timeout 300 >"$log_dir/$safe.log" 2>&1 ||
+      status=$?
   fi
   mv "$file.unplanted" "$file"
   touch "$file"  # the next build takes the unplanted file again
