@@ -72,9 +72,15 @@ open(path, 'w').write(text.replace(find, replace))
 EOF
 }
 
-# Builds TARGETS (all when empty) of PRESET in the scratch tree.
+# Builds TARGETS (all when empty) of PRESET in the scratch tree. The preset
+# "image" is the scratch tree's own Trx4n5.sys (win32) and the native TARGETS
+# that run it.
 build() {
   local preset=$1 targets=$2
+  if [ "$preset" = image ]; then
+    build win32 Trx4n5 && build native "$targets"
+    return
+  fi
   if [[ "$configured" != *" $preset "* ]]; then
     cmake --preset "$preset" -DTMRX_KERNEL_IMAGE="$image" >/dev/null || return 1
     configured+="$preset "
@@ -105,10 +111,12 @@ run_fault() {
   if ! build "$preset" "$targets" >"$log_dir/$safe.build.log" 2>&1; then
     status=1 how=build  # the compiler caught it (or the build is broken: see its log)
   else
-    # The Windows test programs open windows: they run inside Xvfb.
-    local display=()
+    # The Windows test programs open windows: they run inside Xvfb. A fault
+    # in the image runs in the native tests from the scratch tree's image.
+    local display=() dir=build/$preset
     [[ "$preset" == win* ]] && display=(scripts/with-xvfb.sh)
-    "${display[@]}" ctest --test-dir "build/$preset" ${tests:+-R "$tests"} -j2 --timeout 300 >"$log_dir/$safe.log" 2>&1 ||
+    [ "$preset" = image ] && dir=build/native display=(env "TMRX_KERNEL_IMAGE=$PWD/build/win32/net/win32/Trx4n5.sys")
+    "${display[@]}" ctest --test-dir "$dir" ${tests:+-R "$tests"} -j2 --timeout 300 >"$log_dir/$safe.log" 2>&1 ||
       status=$?
   fi
   mv "$file.unplanted" "$file"
