@@ -6,17 +6,6 @@
 
 using Loading = RegistryTest;
 
-namespace {
-std::vector<uint8_t> Reg_Info(int32_t model, int32_t bus, int32_t slot, int32_t function, int32_t port)
-{
-  const int32_t numbers[11] = {model, PCI_BUS_TYPE, 32, bus, slot, slot, function, port, 0, 0, 0};
-  std::vector<uint8_t> data;
-  for (int32_t number : numbers)
-    for (int shift = 0; shift < 32; shift += 8) data.push_back(static_cast<uint8_t>(number >> shift));
-  return data;
-}
-}  // namespace
-
 TEST_F(Loading, MissingServiceKeyReturnsItsStatusAndLeavesTheModel)
 {
   Add_Link();
@@ -29,7 +18,7 @@ TEST_F(Loading, MissingTrunkCountLoadsNothingAsSuccess)
 {
   hostreg::PutText(Trunk(0), "TrunkName", u"ignored");
   hostreg::PutDword(Service(), "AdapterCount", 1);
-  hostreg::PutValue(AdapterKey(0), "reg_info", REG_BINARY, Reg_Info(MODEL_K250, 0, 4, 0, 0));
+  hostreg::PutValue(AdapterKey(0), "reg_info", REG_BINARY, RegInfo(MODEL_K250, 0, 4, 0, 0));
   EXPECT_EQ(ERROR_SUCCESS, LoadConfiguration());
   EXPECT_EQ(0, Link_Count());
   EXPECT_EQ(0, Adapter_Count()) << "the loader stops before the adapters";
@@ -139,10 +128,10 @@ TEST_F(Loading, AdaptersAtOneLocationLoadAsOneWithTheLastKeysValues)
   hostreg::PutDword(Service(), "TrunkCount", 1);
   hostreg::PutDword(Trunk(0), "LinkID", 2);
   hostreg::PutDword(Service(), "AdapterCount", 2);
-  hostreg::PutValue(AdapterKey(0), "reg_info", REG_BINARY, Reg_Info(MODEL_K250, 1, 4, 0, 0));
+  hostreg::PutValue(AdapterKey(0), "reg_info", REG_BINARY, RegInfo(MODEL_K250, 1, 4, 0, 0));
   hostreg::PutDword(AdapterKey(0), "adapter_id", 5);
   hostreg::PutText(AdapterKey(0), "msg", u"first");
-  hostreg::PutValue(AdapterKey(1), "reg_info", REG_BINARY, Reg_Info(MODEL_K250FX, 1, 4, 0, 2));
+  hostreg::PutValue(AdapterKey(1), "reg_info", REG_BINARY, RegInfo(MODEL_K250FX, 1, 4, 0, 2));
   hostreg::PutDword(AdapterKey(1), "adapter_id", 7);
   hostreg::PutDword(AdapterKey(1), "link_id", 2);
   hostreg::PutText(AdapterKey(1), "msg", u"second");

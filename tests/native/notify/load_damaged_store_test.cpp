@@ -16,9 +16,7 @@ TEST_F(DamagedStore, TextsLongerThanTheirFieldsAreCut)
   hostreg::PutText(Rule(0, 0), "netmsg", std::u16string(40, u'a'));
   hostreg::PutText(Rule(0, 0), "priorityinfo", std::u16string(300, u'p'));
   hostreg::PutDword(Service(), "AdapterCount", 1);
-  const std::vector<uint8_t> regInfo = {3, 0, 0, 0, 5, 0, 0, 0, 32, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0,
-                                        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  hostreg::PutValue(AdapterKey(0), "reg_info", REG_BINARY, regInfo);
+  hostreg::PutValue(AdapterKey(0), "reg_info", REG_BINARY, RegInfo(MODEL_K250, 0, 4));
   hostreg::PutText(AdapterKey(0), "msg", std::u16string(100, u'm'));
 
   EXPECT_EQ(ERROR_SUCCESS, LoadConfiguration());
@@ -47,20 +45,13 @@ TEST_F(DamagedStore, TextWithoutTerminatorEndsWithItsBuffer)
 
 TEST_F(DamagedStore, AdapterWithoutAWholeRegInfoOrWithAnUnknownModelIsSkipped)
 {
-  auto regInfo = [](int32_t model, int32_t slot) {
-    std::vector<uint8_t> data(44, 0);
-    data[0] = static_cast<uint8_t>(model);
-    data[4] = PCI_BUS_TYPE;
-    data[20] = static_cast<uint8_t>(slot);
-    return data;
-  };
   hostreg::PutDword(Service(), "TrunkCount", 0);
   hostreg::PutDword(Service(), "AdapterCount", 5);
   hostreg::PutDword(AdapterKey(0), "adapter_id", 9);                                  // no reg_info
   hostreg::PutValue(AdapterKey(1), "reg_info", REG_BINARY, std::vector<uint8_t>(40, 1));   // short
   hostreg::PutValue(AdapterKey(2), "reg_info", REG_BINARY, std::vector<uint8_t>(48, 1));   // long
-  hostreg::PutValue(AdapterKey(3), "reg_info", REG_BINARY, regInfo(99, 5));                // unknown model
-  hostreg::PutValue(AdapterKey(4), "reg_info", REG_BINARY, regInfo(MODEL_K100TX, 6));
+  hostreg::PutValue(AdapterKey(3), "reg_info", REG_BINARY, RegInfo(99, 0, 5));                // unknown model
+  hostreg::PutValue(AdapterKey(4), "reg_info", REG_BINARY, RegInfo(MODEL_K100TX, 0, 6));
   hostreg::PutText(AdapterKey(3), "msg", u"must not be written anywhere");
 
   EXPECT_EQ(ERROR_SUCCESS, LoadConfiguration());
@@ -91,13 +82,6 @@ TEST_F(DamagedStore, SecondDefaultRuleIsKeptAsAnOrdinaryRule)
 // the model keeps unique ids, members only of trunks it holds, true counts.
 TEST_F(DamagedStore, CollidingIdsAndMemberCountsAreMadeConsistent)
 {
-  auto regInfo = [](int32_t slot) {
-    std::vector<uint8_t> data(44, 0);
-    data[0] = MODEL_K100TX;
-    data[4] = PCI_BUS_TYPE;
-    data[20] = static_cast<uint8_t>(slot);
-    return data;
-  };
   hostreg::PutDword(Service(), "TrunkCount", 2);
   hostreg::PutDword(Trunk(0), "LinkID", 3);
   hostreg::PutDword(Trunk(0), "NumAdapters", 5);
@@ -106,7 +90,7 @@ TEST_F(DamagedStore, CollidingIdsAndMemberCountsAreMadeConsistent)
   const int32_t ids[3] = {2, 2, 0};
   const uint32_t linkIds[3] = {3, 9, 3};
   for (int k = 0; k < 3; ++k) {
-    hostreg::PutValue(AdapterKey(k), "reg_info", REG_BINARY, regInfo(4 + k));
+    hostreg::PutValue(AdapterKey(k), "reg_info", REG_BINARY, RegInfo(MODEL_K100TX, 0, 4 + k));
     hostreg::PutDword(AdapterKey(k), "adapter_id", static_cast<uint32_t>(ids[k]));
     hostreg::PutDword(AdapterKey(k), "link_id", linkIds[k]);
   }
@@ -140,16 +124,11 @@ TEST_F(DamagedStore, CollidingIdsAndMemberCountsAreMadeConsistent)
 // get the lowest free ids, so that a save of this model loads back whole.
 TEST_F(DamagedStore, RecordsBehindTheHighestIdStillLoad)
 {
-  std::vector<uint8_t> regInfo(44, 0);
-  regInfo[0] = MODEL_K100TX;
   hostreg::PutDword(Service(), "TrunkCount", 2);
   hostreg::PutDword(Trunk(0), "LinkID", 0x7FFFFFFF);
   hostreg::PutText(Trunk(1), "TrunkName", u"second");
   hostreg::PutDword(Service(), "AdapterCount", 2);
-  for (int k = 0; k < 2; ++k) {
-    regInfo[20] = static_cast<uint8_t>(4 + k);
-    hostreg::PutValue(AdapterKey(k), "reg_info", REG_BINARY, regInfo);
-  }
+  for (int k = 0; k < 2; ++k) hostreg::PutValue(AdapterKey(k), "reg_info", REG_BINARY, RegInfo(MODEL_K100TX, 0, 4 + k));
   hostreg::PutDword(AdapterKey(0), "adapter_id", 0x7FFFFFFF);
 
   EXPECT_EQ(ERROR_SUCCESS, LoadConfiguration());

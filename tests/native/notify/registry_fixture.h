@@ -11,6 +11,7 @@
 #include <hostreg/registry_testing.h>
 
 #include "model/model.h"
+#include "model/adapters.h"
 #include "model/model_alloc.h"
 #include "notify/configuration_store.h"
 
@@ -39,6 +40,17 @@ protected:
   static std::string Trunk(int i) { return Service() + "\\Trunk" + std::to_string(i); }
   static std::string Rule(int i, int j) { return Trunk(i) + "\\Priority" + std::to_string(j); }
   static std::string AdapterKey(int k) { return Service() + "\\Adapter" + std::to_string(k); }
+
+  // A "reg_info" value: the eleven numbers of an adapter on a 32-bit PCI bus.
+  static std::vector<uint8_t> RegInfo(int32_t model, int32_t bus, int32_t slot, int32_t function = 0,
+                                      int32_t port = 0)
+  {
+    const int32_t numbers[11] = {model, PCI_BUS_TYPE, 32, bus, slot, slot, function, port, 0, 0, 0};
+    std::vector<uint8_t> data;
+    for (int32_t number : numbers)
+      for (int shift = 0; shift < 32; shift += 8) data.push_back(static_cast<uint8_t>(number >> shift));
+    return data;
+  }
 
   // A stored REG_DWORD; fails the test when the value is missing or not one.
   static uint32_t Dword(const std::string& path, const std::string& name)
