@@ -113,10 +113,10 @@ run_fault() {
   else
     # The Windows test programs open windows: they run inside Xvfb. A fault
     # in the image runs in the native tests from the scratch tree's image.
-    local display=() dir=build/$preset
-    [[ "$preset" == win* ]] && display=(scripts/with-xvfb.sh)
-    [ "$preset" = image ] && dir=build/native display=(env "TMRX_KERNEL_IMAGE=$PWD/build/win32/net/win32/Trx4n5.sys")
-    "${display[@]}" ctest --test-dir "$dir" ${tests:+-R "$tests"} -j2 --timeout 300 >"$log_dir/$safe.log" 2>&1 ||
+    local wrap=() dir=build/$preset
+    [[ "$preset" == win* ]] && wrap=(scripts/with-xvfb.sh)
+    [ "$preset" = image ] && dir=build/native wrap=(env "TMRX_KERNEL_IMAGE=$PWD/build/win32/net/win32/Trx4n5.sys")
+    "${wrap[@]}" ctest --test-dir "$dir" ${tests:+-R "$tests"} -j2 --timeout 300 >"$log_dir/$safe.log" 2>&1 ||
       status=$?
   fi
   mv "$file.unplanted" "$file"
